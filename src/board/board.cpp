@@ -1,0 +1,89 @@
+#include "board/board.hpp"
+
+#include "board/error.hpp"
+#include "board/text.hpp"
+
+namespace plindervox {
+
+Board make_board(std::optional<std::string> starting_fen) {
+    Board board;
+    board.starting_fen = starting_fen ? std::move(*starting_fen) : std::string(STANDARD_START_FEN);
+    set_board(board);
+    return board;
+}
+
+BoardState snapshot(const Board& board) {
+    return BoardState{board.castling_rights, board.pawns,          board.rooks,
+                      board.knights,         board.bishops,        board.queens,
+                      board.kings,           board.white_pieces,   board.black_pieces,
+                      board.half_move_clock, board.full_move_number, board.en_passant_square,
+                      board.turn};
+}
+
+void restore(Board& board, BoardState state) {
+    board.castling_rights = std::move(state.castling_rights);
+    board.pawns = state.pawns;
+    board.rooks = state.rooks;
+    board.knights = state.knights;
+    board.bishops = state.bishops;
+    board.queens = state.queens;
+    board.kings = state.kings;
+    board.white_pieces = state.white_pieces;
+    board.black_pieces = state.black_pieces;
+    board.half_move_clock = state.half_move_clock;
+    board.full_move_number = state.full_move_number;
+    board.en_passant_square = state.en_passant_square;
+    board.turn = state.turn;
+}
+
+std::optional<Square> king_square(const Board& board, bool white) {
+    const Bitboard kings = board.kings & colour_pieces(board, white);
+    if (kings == 0) return std::nullopt;
+    return highest_square(kings);
+}
+
+Bitboard& kind_set(Board& board, char32_t letter) {
+    switch (letter) {
+        case U'P': case U'p': return board.pawns;
+        case U'R': case U'r': return board.rooks;
+        case U'N': case U'n': return board.knights;
+        case U'B': case U'b': return board.bishops;
+        case U'Q': case U'q': return board.queens;
+        case U'K': case U'k': return board.kings;
+        default: fail("Invalid piece type");
+    }
+}
+
+Bitboard piece_set(const Board& board, char32_t letter) {
+    switch (letter) {
+        case U'P': case U'p': return board.pawns;
+        case U'R': case U'r': return board.rooks;
+        case U'N': case U'n': return board.knights;
+        case U'B': case U'b': return board.bishops;
+        case U'Q': case U'q': return board.queens;
+        case U'K': case U'k': return board.kings;
+        case U'A': case U'a': return board.white_pieces | board.black_pieces;
+        case U'W': case U'w': return board.white_pieces;
+        default: {
+            std::string message = "Invalid piece type: ";
+            append_utf8(message, letter);
+            fail(std::move(message));
+        }
+    }
+}
+
+// Capital ASCII letters are White; every other character is Black.
+static Bitboard& colour_set_of_letter(Board& board, char32_t letter) {
+    return (letter >= U'A' && letter <= U'Z') ? board.white_pieces : board.black_pieces;
+}
+
+Bitboard get_pieces(const Board& board, char32_t piece_type) { return piece_set(board, piece_type); }
+
+void set_pieces_or(Board& board, char32_t piece_type, Bitboard bitboard) {
+    kind_set(board, piece_type) |= bitboard;
+    colour_set_of_letter(board, piece_type) |= bitboard;
+}
+
+void set_pieces_xor(Board& board, char32_t piece_type, Bitboard bitboard) { kind_set(board, piece_type) ^= bitboard; }
+
+}  // namespace plindervox

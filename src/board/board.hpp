@@ -1,0 +1,88 @@
+// The board record (one game: position, position text and history) and the
+// snapshot of the position kept for every applied move.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "board/move.hpp"
+#include "board/squares.hpp"
+
+namespace plindervox {
+
+inline constexpr const char* STANDARD_START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+// The position fields of a board, as they stood before one applied move.
+struct BoardState {
+    std::optional<std::string> castling_rights;
+    Bitboard pawns = 0;
+    Bitboard rooks = 0;
+    Bitboard knights = 0;
+    Bitboard bishops = 0;
+    Bitboard queens = 0;
+    Bitboard kings = 0;
+    Bitboard white_pieces = 0;
+    Bitboard black_pieces = 0;
+    std::uint64_t half_move_clock = 0;
+    std::uint64_t full_move_number = 0;
+    std::optional<Square> en_passant_square;
+    bool turn = true;
+};
+
+// Piece sets are kept by kind (both colours) and by colour. Nothing keeps
+// them consistent: direct set writes and reloading a position may overlap them.
+struct Board {
+    std::string starting_fen;
+    std::vector<Move> move_stack;         // moves applied so far, oldest first
+    std::vector<BoardState> state_stack;  // the position before each of them
+    std::optional<std::string> castling_rights;  // FEN letters, or absent
+    Bitboard pawns = 0;
+    Bitboard rooks = 0;
+    Bitboard knights = 0;
+    Bitboard bishops = 0;
+    Bitboard queens = 0;
+    Bitboard kings = 0;
+    Bitboard white_pieces = 0;
+    Bitboard black_pieces = 0;
+    std::uint64_t half_move_clock = 0;
+    std::uint64_t full_move_number = 0;
+    std::optional<Square> en_passant_square;
+    bool turn = true;  // true: White to move
+};
+
+// A board loaded from the position text, or from the standard start when none is given.
+Board make_board(std::optional<std::string> starting_fen);
+
+BoardState snapshot(const Board& board);
+// Overwrites every position field from the snapshot, which it consumes;
+// history and position text stay.
+void restore(Board& board, BoardState state);
+
+// Pieces of the side to move, and of the other side.
+constexpr Bitboard own_pieces(const Board& board) { return board.turn ? board.white_pieces : board.black_pieces; }
+constexpr Bitboard opponent_pieces(const Board& board) { return board.turn ? board.black_pieces : board.white_pieces; }
+constexpr Bitboard colour_pieces(const Board& board, bool white) { return white ? board.white_pieces : board.black_pieces; }
+
+// The highest king of a colour; a colour without a king has none.
+std::optional<Square> king_square(const Board& board, bool white);
+
+// Letter -> the kind's set to write (P/R/N/B/Q/K in either case), else "Invalid piece type".
+Bitboard& kind_set(Board& board, char32_t letter);
+// Letter -> set to read: a kind letter, A/a (every piece) or W/w (White), else
+// "Invalid piece type: " and the letter.
+Bitboard piece_set(const Board& board, char32_t letter);
+
+// Direct access to the piece sets, with no consistency check.
+Bitboard get_pieces(const Board& board, char32_t piece_type);
+void set_pieces_or(Board& board, char32_t piece_type, Bitboard bitboard);
+void set_pieces_xor(Board& board, char32_t piece_type, Bitboard bitboard);
+
+// Loads starting_fen on top of the current position (fen.cpp).
+void set_board(Board& board);
+
+// The eight-line diagram, rank 8 first (render.cpp).
+std::string render(const Board& board);
+
+}  // namespace plindervox

@@ -1,0 +1,73 @@
+#include "board/castling.hpp"
+
+#include <algorithm>
+
+#include "board/error.hpp"
+#include "board/movegen.hpp"
+#include "board/text.hpp"
+
+namespace plindervox {
+namespace {
+
+constexpr Bitboard F_AND_G_FILES = 0x6060606060606060ULL;
+constexpr Bitboard B_C_AND_D_FILES = 0x0E0E0E0E0E0E0E0EULL;
+
+// The squares one side's castling uses.
+struct CastlingSquares {
+    Square king_from;
+    Square king_side[2];   // f and g: the king crosses f and lands on g
+    Square queen_side[2];  // d and c: the king crosses d and lands on c
+    Bitboard back_rank;
+};
+
+constexpr CastlingSquares WHITE_CASTLING = {4, {5, 6}, {3, 2}, RANK_1};
+constexpr CastlingSquares BLACK_CASTLING = {60, {61, 62}, {59, 58}, RANK_8};
+
+// The king's square and the two it crosses and lands on are all out of the opponent's reach.
+bool path_is_safe(const Board& board, Square king_from, const Square (&path)[2]) {
+    const bool opponent = !board.turn;
+    return !reached_by(board, king_from, opponent) && !reached_by(board, path[0], opponent) &&
+           !reached_by(board, path[1], opponent);
+}
+
+}  // namespace
+
+bool check_castling_rights(const Board& board) {
+    if (!board.castling_rights) return false;
+    const std::string_view letters = board.turn ? "KQ" : "kq";
+    return board.castling_rights->find_first_of(letters) != std::string::npos;
+}
+
+void remove_castling_rights(Board& board, char32_t id) {
+    if (id == U'a') {
+        board.castling_rights.reset();
+        return;
+    }
+    if (id != U'k' && id != U'q') fail("Invalid castling rights");
+    if (!board.castling_rights) fail("Invalid castling rights: there are no castling rights to remove");
+    const char letter = static_cast<char>(board.turn ? id - U'a' + U'A' : id);
+    std::erase(*board.castling_rights, letter);
+}
+
+std::vector<Move> castling_moves(const Board& board) {
+    std::vector<Move> moves;
+    if (!board.castling_rights) return moves;
+    const CastlingSquares& squares = board.turn ? WHITE_CASTLING : BLACK_CASTLING;
+    const Bitboard back_rank = (board.white_pieces | board.black_pieces) & squares.back_rank;
+    const std::string_view rights = *board.castling_rights;
+    for (std::size_t pos = 0; pos < rights.size();) {
+        const char32_t letter = next_char(rights, pos);
+        if (!(board.turn ? is_uppercase(letter) : is_lowercase(letter))) continue;
+        // "K" and "k" are king-side; every other letter of the mover's case is queen-side.
+        if ((letter | 0x20) == U'k') {
+            if ((back_rank & F_AND_G_FILES) != 0 || !path_is_safe(board, squares.king_from, squares.king_side)) continue;
+            moves.push_back(Move{squares.king_from, squares.king_side[1], NO_PROMOTION});
+        } else {
+            if ((back_rank & B_C_AND_D_FILES) != 0 || !path_is_safe(board, squares.king_from, squares.queen_side)) continue;
+            moves.push_back(Move{squares.king_from, squares.queen_side[1], NO_PROMOTION});
+        }
+    }
+    return moves;
+}
+
+}  // namespace plindervox

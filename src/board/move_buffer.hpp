@@ -1,0 +1,29 @@
+// A caller-owned buffer the generators append to without allocating.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+#include "board/move.hpp"
+
+namespace plindervox {
+
+// No position, however overlapped its piece sets, yields more pseudo-legal
+// moves than this: per origin square at most 8 knight, 13 bishop, 14 rook,
+// 27 queen and 4 + 1 + 8 pawn moves (push with promotions, double push,
+// two captures with promotions), plus 2 en passant and 8 king moves.
+inline constexpr std::size_t MAX_PSEUDO_MOVES = 64 * (8 + 13 + 14 + 27 + 4 + 1 + 8) + 2 + 8;
+
+struct MoveBuffer {
+    std::array<Move, MAX_PSEUDO_MOVES> moves;  // left uninitialised: only [0, size) is ever read
+    std::size_t size = 0;
+
+    void push(unsigned from, unsigned to, char32_t promotion = NO_PROMOTION) {
+        moves[size++] = Move{from, to, promotion};
+    }
+    const Move* begin() const { return moves.data(); }
+    const Move* end() const { return moves.data() + size; }
+    const Move& operator[](std::size_t i) const { return moves[i]; }
+};
+
+}  // namespace plindervox

@@ -1,0 +1,52 @@
+// Move generation for the side to move. Every list is ordered: origins from
+// the highest square down, then destinations as each generator describes.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "board/board.hpp"
+#include "board/move_buffer.hpp"
+
+namespace plindervox {
+
+// Piece generators append to `out` (piece_moves.cpp, pawn_moves.cpp, sliding_moves.cpp).
+void add_knight_moves(const Board& board, MoveBuffer& out);
+void add_king_moves(const Board& board, MoveBuffer& out);
+void add_pawn_moves(const Board& board, MoveBuffer& out);
+void add_bishop_moves(const Board& board, MoveBuffer& out);
+void add_rook_moves(const Board& board, MoveBuffer& out);
+void add_queen_moves(const Board& board, MoveBuffer& out);
+
+// Pawn, knight, king, bishop, rook and queen moves, in that order; no castling
+// (pseudo_legal.cpp).
+void add_pseudo_legal_moves(const Board& board, MoveBuffer& out);
+
+// Pawn push and capture destinations of one side, and whether its pawns have
+// an en passant capture (pawn_moves.cpp); used by the reach test.
+Bitboard pawn_targets(const Board& board, bool white);
+bool pawn_reaches_en_passant(const Board& board, bool white);
+
+// Whether some move of that side's pseudo-legal list would end on `square`
+// (attacks.cpp). Decided without building the list, with the same answer.
+bool reached_by(const Board& board, unsigned square, bool white);
+// Reached by the side not to move.
+bool is_attacked(const Board& board, unsigned square);
+// The side to move's highest king is reached; false without a king.
+bool is_check(const Board& board);
+
+// Castling king moves allowed by the rights text, the back rank and the
+// opponent's reach, in the order of the rights letters (castling.cpp).
+std::vector<Move> castling_moves(const Board& board);
+
+// Castling moves first, then every pseudo-legal move that does not leave the
+// mover's king reached (legal.cpp). The board is tried on and put back.
+std::vector<Move> legal_moves(Board& board);
+bool has_legal_move(Board& board);
+bool is_checkmate(Board& board);
+bool is_stalemate(Board& board);
+bool is_game_over(Board& board);
+// Leaf count of the legal-move tree to `depth`.
+std::uint64_t perft(Board& board, int depth);
+
+}  // namespace plindervox

@@ -1,0 +1,104 @@
+// Pawn moves, found for all pawns at once by shifting whole sets: single
+// pushes, double pushes, captures, then en passant captures.
+#include "board/movegen.hpp"
+
+namespace plindervox {
+namespace {
+
+inline constexpr char32_t PROMOTION_LETTERS[] = {U'q', U'r', U'n', U'b'};
+
+constexpr Bitboard shift_up(Bitboard set, int squares) { return set << squares; }
+constexpr Bitboard shift_down(Bitboard set, int squares) { return set >> squares; }
+
+void add_pawn_move(MoveBuffer& out, unsigned from, unsigned to, int promotion_rank) {
+    if (rank_of(to) != promotion_rank) {
+        out.push(from, to);
+        return;
+    }
+    for (const char32_t letter : PROMOTION_LETTERS) out.push(from, to, letter);
+}
+
+bool holds_pawn(Bitboard own_pawns, int square, Bitboard allowed_files) {
+    return square >= 0 && square < SQUARE_COUNT && contains(own_pawns & allowed_files, static_cast<unsigned>(square));
+}
+
+// Everything that differs between the two colours; the steps below are shared.
+struct PawnGeometry {
+    int forward;              // +8 for White, -8 for Black
+    Bitboard double_rank;     // where a double push lands
+    int promotion_rank;
+    int first_capture_from;   // offset from destination to the first candidate origin
+    Bitboard first_files;     // files that origin may stand on
+    int second_capture_from;
+    Bitboard second_files;
+};
+
+constexpr PawnGeometry WHITE_PAWNS = {8, RANK_4, 8, -9, NOT_H_FILE, -7, NOT_A_FILE};
+constexpr PawnGeometry BLACK_PAWNS = {-8, RANK_5, 1, 9, NOT_A_FILE, 7, NOT_H_FILE};
+
+Bitboard advance(Bitboard set, bool white) { return white ? shift_up(set, 8) : shift_down(set, 8); }
+
+Bitboard capture_targets(Bitboard own_pawns, bool white) {
+    if (white) return (shift_up(own_pawns, 7) & NOT_H_FILE) | (shift_up(own_pawns, 9) & NOT_A_FILE);
+    return (shift_down(own_pawns, 7) & NOT_A_FILE) | (shift_down(own_pawns, 9) & NOT_H_FILE);
+}
+
+// Own pawns beside and one rank behind the en passant square.
+Bitboard en_passant_origins(Bitboard own_pawns, Square en_passant, bool white) {
+    const Bitboard target = square_mask(en_passant);
+    if (white) {
+        return own_pawns & ((shift_down(target, 7) & RANK_5 & NOT_A_FILE) | (shift_down(target, 9) & RANK_5 & NOT_H_FILE));
+    }
+    return own_pawns & ((shift_up(target, 9) & RANK_4 & NOT_A_FILE) | (shift_up(target, 7) & RANK_4 & NOT_H_FILE));
+}
+
+}  // namespace
+
+// Single and double pushes and diagonal captures of the side `white`, as
+// destination sets; shared with the reach test.
+Bitboard pawn_targets(const Board& board, bool white) {
+    const Bitboard own_pawns = board.pawns & colour_pieces(board, white);
+    const Bitboard empty = ~(board.white_pieces | board.black_pieces);
+    const Bitboard single = advance(own_pawns, white) & empty;
+    const Bitboard double_push = advance(single, white) & empty & (white ? RANK_4 : RANK_5);
+    return single | double_push | (capture_targets(own_pawns, white) & colour_pieces(board, !white));
+}
+
+bool pawn_reaches_en_passant(const Board& board, bool white) {
+    return board.en_passant_square &&
+           en_passant_origins(board.pawns & colour_pieces(board, white), *board.en_passant_square, white) != 0;
+}
+
+void add_pawn_moves(const Board& board, MoveBuffer& out) {
+    const bool white = board.turn;
+    const PawnGeometry& g = white ? WHITE_PAWNS : BLACK_PAWNS;
+    const Bitboard own_pawns = board.pawns & own_pieces(board);
+    const Bitboard empty = ~(board.white_pieces | board.black_pieces);
+
+    const Bitboard single = advance(own_pawns, white) & empty;
+    for (Bitboard targets = single; targets != 0;) {
+        const Square to = pop_highest(targets);
+        add_pawn_move(out, to - g.forward, to, g.promotion_rank);
+    }
+
+    for (Bitboard targets = advance(single, white) & empty & g.double_rank; targets != 0;) {
+        const Square to = pop_highest(targets);
+        out.push(to - 2 * g.forward, to);
+    }
+
+    for (Bitboard targets = capture_targets(own_pawns, white) & opponent_pieces(board); targets != 0;) {
+        const Square to = pop_highest(targets);
+        const int first = to + g.first_capture_from;
+        const int second = to + g.second_capture_from;
+        if (holds_pawn(own_pawns, first, g.first_files)) add_pawn_move(out, first, to, g.promotion_rank);
+        if (holds_pawn(own_pawns, second, g.second_files)) add_pawn_move(out, second, to, g.promotion_rank);
+    }
+
+    if (!board.en_passant_square) return;
+    const Square en_passant = *board.en_passant_square;
+    for (Bitboard origins = en_passant_origins(own_pawns, en_passant, white); origins != 0;) {
+        out.push(pop_highest(origins), en_passant);
+    }
+}
+
+}  // namespace plindervox
