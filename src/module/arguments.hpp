@@ -1,0 +1,33 @@
+// Matching a call's positional and keyword arguments to a member's declared
+// parameters, with every argument-count and keyword message made in one place.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "module/python.hpp"
+
+namespace plindervox::module {
+
+// Every parameter may be passed by position or by keyword; the first
+// `required` of them must be given.
+struct FunctionDescription {
+    const char* class_name;
+    const char* member_name;
+    const char* const* parameters;
+    std::size_t parameter_count;
+    std::size_t required;
+
+    std::string full_name() const { return std::string(class_name) + "." + member_name + "()"; }
+};
+
+// Fills `slots` (one per parameter, null when absent) from a vector call:
+// `args` holds the positional arguments, then the values of `kwnames`.
+void match_vectorcall(const FunctionDescription& description, PyObject* const* args, Py_ssize_t nargs,
+                      PyObject* kwnames, PyObject** slots);
+
+// The same for a constructor's argument tuple and keyword dictionary.
+void match_tuple_and_dict(const FunctionDescription& description, PyObject* args, PyObject* kwargs,
+                          PyObject** slots);
+
+}  // namespace plindervox::module

@@ -1,0 +1,123 @@
+// The Board class: one game, holding the core's Board record.
+#include "board/apply.hpp"
+#include "board/castling.hpp"
+#include "board/movegen.hpp"
+#include "module/member_table.hpp"
+#include "module/wrappers.hpp"
+
+namespace plindervox::module {
+namespace {
+
+using enum Access;
+
+// Runs one generator into a fresh buffer.
+template <void (*add)(const Board&, MoveBuffer&)>
+MoveBuffer generate(const Board& board) {
+    MoveBuffer moves;
+    add(board, moves);
+    return moves;
+}
+
+Board construct(std::optional<std::string> starting_fen) { return make_board(std::move(starting_fen)); }
+
+void apply(Board& board, const MoveArgument::Native& move) { apply_move(board, *move.move); }
+
+PyObject* read_turn(const Board& board) { return to_python(board.turn); }
+void write_turn(Board& board, bool turn) { board.turn = turn; }
+
+constexpr char TURN[] = "turn";
+
+constexpr const char* STARTING_FEN_PARAMETERS[] = {"starting_fen"};
+constexpr const char* PIECE_TYPE_PARAMETERS[] = {"piece_type"};
+constexpr const char* SET_PIECES_PARAMETERS[] = {"piece_type", "bitboard"};
+constexpr const char* SQUARE_PARAMETERS[] = {"square"};
+constexpr const char* MASK_PARAMETERS[] = {"from_mask", "to_mask"};
+constexpr const char* ID_PARAMETERS[] = {"id"};
+constexpr const char* MOV_PARAMETERS[] = {"mov"};
+constexpr const char* BOARD_STATE_PARAMETERS[] = {"board_state"};
+
+constexpr FunctionDescription NEW = {"Board", "__new__", STARTING_FEN_PARAMETERS, 1, 0};
+constexpr FunctionDescription GET_PIECES = {"Board", "get_pieces", PIECE_TYPE_PARAMETERS, 1, 1};
+constexpr FunctionDescription SET_PIECES_OR = {"Board", "set_pieces_or", SET_PIECES_PARAMETERS, 2, 2};
+constexpr FunctionDescription SET_PIECES_XOR = {"Board", "set_pieces_xor", SET_PIECES_PARAMETERS, 2, 2};
+constexpr FunctionDescription IS_ATTACKED = {"Board", "_is_attacked", SQUARE_PARAMETERS, 1, 1};
+constexpr FunctionDescription RESET_HALF_MOVE_CLOCK = {"Board", "_reset_half_move_clock", MASK_PARAMETERS, 2, 2};
+constexpr FunctionDescription REMOVE_CASTLING_RIGHTS = {"Board", "_remove_castling_rights", ID_PARAMETERS, 1, 1};
+constexpr FunctionDescription APPLY_MOVE = {"Board", "apply_move", MOV_PARAMETERS, 1, 1};
+constexpr FunctionDescription RESTORE = {"Board", "_restore", BOARD_STATE_PARAMETERS, 1, 1};
+
+PyMethodDef METHODS[] = {
+    no_arguments("set_board", method_without_arguments<Board, Exclusive, set_board>, "set_board($self)\n--\n\n"),
+    with_arguments("get_pieces", method_with_arguments<GET_PIECES, Board, Shared, get_pieces, Character>,
+                   "get_pieces($self, piece_type)\n--\n\n"),
+    with_arguments("set_pieces_or", method_with_arguments<SET_PIECES_OR, Board, Exclusive, set_pieces_or, Character, U64>,
+                   "set_pieces_or($self, piece_type, bitboard)\n--\n\n"),
+    with_arguments("set_pieces_xor",
+                   method_with_arguments<SET_PIECES_XOR, Board, Exclusive, set_pieces_xor, Character, U64>,
+                   "set_pieces_xor($self, piece_type, bitboard)\n--\n\n"),
+    no_arguments("pawn_moves", method_without_arguments<Board, Exclusive, generate<add_pawn_moves>>,
+                 "pawn_moves($self)\n--\n\n"),
+    no_arguments("knight_moves", method_without_arguments<Board, Shared, generate<add_knight_moves>>,
+                 "knight_moves($self)\n--\n\n"),
+    no_arguments("king_moves", method_without_arguments<Board, Shared, generate<add_king_moves>>,
+                 "king_moves($self)\n--\n\n"),
+    no_arguments("bishop_moves", method_without_arguments<Board, Shared, generate<add_bishop_moves>>,
+                 "bishop_moves($self)\n--\n\n"),
+    no_arguments("rook_moves", method_without_arguments<Board, Shared, generate<add_rook_moves>>,
+                 "rook_moves($self)\n--\n\n"),
+    no_arguments("queen_moves", method_without_arguments<Board, Shared, generate<add_queen_moves>>,
+                 "queen_moves($self)\n--\n\n"),
+    no_arguments("pseudo_legal_moves", method_without_arguments<Board, Exclusive, generate<add_pseudo_legal_moves>>,
+                 "pseudo_legal_moves($self)\n--\n\n"),
+    with_arguments("_is_attacked", method_with_arguments<IS_ATTACKED, Board, Exclusive, is_attacked, U8>,
+                   "_is_attacked($self, square)\n--\n\n"),
+    no_arguments("is_check", method_without_arguments<Board, Exclusive, is_check>, "is_check($self)\n--\n\n"),
+    no_arguments("_castling_moves", method_without_arguments<Board, Exclusive, castling_moves>,
+                 "_castling_moves($self)\n--\n\n"),
+    no_arguments("legal_moves", method_without_arguments<Board, Exclusive, legal_moves>, "legal_moves($self)\n--\n\n"),
+    with_arguments("_reset_half_move_clock",
+                   method_with_arguments<RESET_HALF_MOVE_CLOCK, Board, Shared, resets_half_move_clock, U64, U64>,
+                   "_reset_half_move_clock($self, from_mask, to_mask)\n--\n\n"),
+    no_arguments("_check_castling_rights", method_without_arguments<Board, Shared, check_castling_rights>,
+                 "_check_castling_rights($self)\n--\n\n"),
+    with_arguments("_remove_castling_rights",
+                   method_with_arguments<REMOVE_CASTLING_RIGHTS, Board, Exclusive, remove_castling_rights, Character>,
+                   "_remove_castling_rights($self, id)\n--\n\n"),
+    with_arguments("apply_move", method_with_arguments<APPLY_MOVE, Board, Exclusive, apply, MoveArgument>,
+                   "apply_move($self, mov)\n--\n\n"),
+    no_arguments("is_checkmate", method_without_arguments<Board, Exclusive, is_checkmate>,
+                 "is_checkmate($self)\n--\n\n"),
+    no_arguments("is_stalemate", method_without_arguments<Board, Exclusive, is_stalemate>,
+                 "is_stalemate($self)\n--\n\n"),
+    no_arguments("is_game_over", method_without_arguments<Board, Exclusive, is_game_over>,
+                 "is_game_over($self)\n--\n\n"),
+    with_arguments("_restore", method_with_arguments<RESTORE, Board, Exclusive, restore, BoardStateArgument>,
+                   "_restore($self, board_state)\n--\n\n"),
+    no_arguments("pop", method_without_arguments<Board, Exclusive, undo>, "pop($self)\n--\n\n"),
+    END_OF_METHODS,
+};
+
+PyGetSetDef PROPERTIES[] = {
+    {"turn", property_getter<Board, read_turn>, property_setter<Board, Truth, write_turn, TURN>, "", nullptr},
+    END_OF_PROPERTIES,
+};
+
+PyType_Slot SLOTS[] = {
+    {Py_tp_dealloc, reinterpret_cast<void*>(dealloc_instance<Board>)},
+    {Py_tp_doc, const_cast<char*>("Board(starting_fen=None)\n--\n\n")},
+    {Py_tp_new, reinterpret_cast<void*>(constructor<NEW, Board, construct, OptionalText>)},
+    {Py_tp_str, reinterpret_cast<void*>(text_slot<Board, render>)},
+    {Py_tp_repr, reinterpret_cast<void*>(text_slot<Board, render>)},
+    {Py_tp_methods, METHODS},
+    {Py_tp_getset, PROPERTIES},
+    {0, nullptr},
+};
+
+}  // namespace
+
+PyTypeObject* board_type() {
+    static PyTypeObject* type = create_type("Board", sizeof(Instance<Board>), SLOTS);
+    return type;
+}
+
+}  // namespace plindervox::module

@@ -1,0 +1,29 @@
+// The BoardState class: the snapshot record a board keeps for undo. It has
+// no constructor and is never handed to Python code; it exists so that
+// Board._restore can check its argument.
+#include "module/member_table.hpp"
+#include "module/wrappers.hpp"
+
+namespace plindervox::module {
+namespace {
+
+PyObject* refuse_construction(PyTypeObject* type, PyObject*, PyObject*) {
+    const std::string message = std::string("No constructor defined for ") + type->tp_name;
+    PyErr_SetString(PyExc_TypeError, message.c_str());
+    return nullptr;
+}
+
+PyType_Slot SLOTS[] = {
+    {Py_tp_dealloc, reinterpret_cast<void*>(dealloc_instance<BoardState>)},
+    {Py_tp_new, reinterpret_cast<void*>(refuse_construction)},
+    {0, nullptr},
+};
+
+}  // namespace
+
+PyTypeObject* board_state_type() {
+    static PyTypeObject* type = create_type("BoardState", sizeof(Instance<BoardState>), SLOTS);
+    return type;
+}
+
+}  // namespace plindervox::module

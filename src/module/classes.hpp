@@ -1,0 +1,64 @@
+// The Python classes: each instance is the object header, one core record
+// held by value and a borrow counter. Class objects are created on first use.
+#pragma once
+
+#include <new>
+#include <utility>
+
+#include "board/board.hpp"
+#include "module/borrow.hpp"
+#include "module/python.hpp"
+
+namespace plindervox::module {
+
+template <class Record>
+struct Instance {
+    PyObject_HEAD
+    Record record;
+    BorrowFlag borrow_flag;
+};
+
+template <class Record>
+Instance<Record>& instance_of(PyObject* object) {
+    return *reinterpret_cast<Instance<Record>*>(object);
+}
+
+// Each returns the class object, creating it once; throws PythonError when creation fails.
+PyTypeObject* board_type();
+PyTypeObject* move_type();
+PyTypeObject* board_state_type();
+
+// The class object that holds a record type.
+template <class Record> PyTypeObject* type_of();
+template <> inline PyTypeObject* type_of<Board>() { return board_type(); }
+template <> inline PyTypeObject* type_of<Move>() { return move_type(); }
+template <> inline PyTypeObject* type_of<BoardState>() { return board_state_type(); }
+
+// A heap type from its bare name, instance size, docstring and slots.
+PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots);
+
+// A new instance of `type` owning `record`; null with an error set on failure.
+template <class Record>
+PyObject* wrap_record(PyTypeObject* type, Record&& record) {
+    PyObject* object = type->tp_alloc(type, 0);
+    if (object == nullptr) return nullptr;
+    auto& instance = instance_of<std::remove_cvref_t<Record>>(object);
+    new (&instance.record) std::remove_cvref_t<Record>(std::forward<Record>(record));
+    new (&instance.borrow_flag) BorrowFlag(0);
+    return object;
+}
+
+template <class Record>
+void dealloc_instance(PyObject* object) {
+    PyTypeObject* type = Py_TYPE(object);
+    instance_of<Record>(object).record.~Record();
+    type->tp_free(object);
+#ifndef PYPY_VERSION
+    Py_DECREF(type);  // CPython's allocator took a reference to the heap type
+#endif
+}
+
+// A new Move object holding a copy of the record; null with an error set on failure.
+PyObject* new_move_object(const Move& move);
+
+}  // namespace plindervox::module

@@ -1,0 +1,162 @@
+#include "module/convert.hpp"
+
+#include <cstring>
+#include <limits>
+
+#include "board/text.hpp"
+#include "module/classes.hpp"
+#include "module/errors.hpp"
+
+namespace plindervox::module {
+namespace {
+
+[[noreturn]] void out_of_range() {
+    PyErr_SetString(PyExc_OverflowError, "out of range integral type conversion attempted");
+    throw_python_error();
+}
+
+// An int as it is; any other object through its __index__.
+template <class Read>
+auto read_integer(PyObject* object, Read read) {
+    if (PyLong_Check(object)) {
+        auto value = read(object);
+        if (PyErr_Occurred()) throw_python_error();
+        return value;
+    }
+    Ref index(checked(PyNumber_Index(object)));
+    auto value = read(index.get());
+    if (PyErr_Occurred()) throw_python_error();
+    return value;
+}
+
+template <class Unsigned>
+Unsigned read_small_unsigned(PyObject* object) {
+    const long value = read_integer(object, [](PyObject* o) { return PyLong_AsLong(o); });
+    if (value < 0 || static_cast<unsigned long>(value) > std::numeric_limits<Unsigned>::max()) out_of_range();
+    return static_cast<Unsigned>(value);
+}
+
+std::string_view utf8_of(PyObject* object) {
+    if (!PyUnicode_Check(object)) type_mismatch(object, "PyString");
+    Py_ssize_t size = 0;
+    const char* data = PyUnicode_AsUTF8AndSize(object, &size);
+    if (data == nullptr) throw_python_error();
+    return {data, static_cast<std::size_t>(size)};
+}
+
+bool is_numpy_bool(PyObject* object) {
+    PyObject* type = reinterpret_cast<PyObject*>(Py_TYPE(object));
+    Ref module(PyObject_GetAttrString(type, "__module__"));
+    Ref name(PyObject_GetAttrString(type, "__name__"));
+    PyErr_Clear();
+    if (module.get() == nullptr || name.get() == nullptr || !PyUnicode_Check(module.get()) ||
+        !PyUnicode_Check(name.get())) {
+        return false;
+    }
+    return PyUnicode_CompareWithASCIIString(module.get(), "numpy") == 0 &&
+           (PyUnicode_CompareWithASCIIString(name.get(), "bool_") == 0 ||
+            PyUnicode_CompareWithASCIIString(name.get(), "bool") == 0);
+}
+
+bool numpy_bool_value(PyObject* object) {
+    PyObject* type = reinterpret_cast<PyObject*>(Py_TYPE(object));
+    Ref method(PyObject_GetAttrString(type, "__bool__"));
+    if (method.get() == nullptr) {
+        PyErr_Clear();
+        Ref type_text(checked(PyObject_Str(type)));
+        const char* text = PyUnicode_AsUTF8(type_text.get());
+        if (text == nullptr) throw_python_error();
+        const std::string message = std::string("object of type '") + text + "' does not define a '__bool__' conversion";
+        PyErr_SetString(PyExc_TypeError, message.c_str());
+        throw_python_error();
+    }
+    Ref result(checked(PyObject_CallOneArg(method.get(), object)));
+    if (!PyBool_Check(result.get())) type_mismatch(result.get(), "PyBool");
+    return result.get() == Py_True;
+}
+
+PyObject* checked_api(PyObject* object) {
+    if (object == nullptr) api_call_failed();
+    return object;
+}
+
+template <class Sequence>
+PyObject* move_list(const Sequence& moves, std::size_t count) {
+    PyObject* list = checked_api(PyList_New(static_cast<Py_ssize_t>(count)));
+    for (std::size_t i = 0; i < count; ++i) {
+        PyObject* move = new_move_object(moves[i]);
+        if (move == nullptr) {
+            Py_DECREF(list);
+            throw_python_error();
+        }
+        PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), move);
+    }
+    return list;
+}
+
+}  // namespace
+
+std::uint8_t U8::from_python(PyObject* object) { return read_small_unsigned<std::uint8_t>(object); }
+
+std::uint32_t U32::from_python(PyObject* object) { return read_small_unsigned<std::uint32_t>(object); }
+
+std::uint64_t U64::from_python(PyObject* object) {
+    return read_integer(object, [](PyObject* o) { return PyLong_AsUnsignedLongLong(o); });
+}
+
+char32_t Character::from_python(PyObject* object) {
+    const std::string_view text = utf8_of(object);
+    std::size_t pos = 0;
+    const char32_t c = text.empty() ? 0 : next_char(text, pos);
+    if (text.empty() || pos != text.size()) {
+        PyErr_SetString(PyExc_ValueError, "expected a string of length 1");
+        throw_python_error();
+    }
+    return c;
+}
+
+std::optional<std::string> OptionalText::from_python(PyObject* object) { return std::string(utf8_of(object)); }
+
+bool Truth::from_python(PyObject* object) {
+    if (PyBool_Check(object)) return object == Py_True;
+    if (is_numpy_bool(object)) return numpy_bool_value(object);
+    type_mismatch(object, "PyBool");
+}
+
+MoveArgument::Native MoveArgument::from_python(PyObject* object) {
+    if (!PyObject_TypeCheck(object, move_type())) type_mismatch(object, "Move");
+    auto& instance = instance_of<Move>(object);
+    return Native{Borrow(instance.borrow_flag, Access::Shared), &instance.record};
+}
+
+BoardState BoardStateArgument::from_python(PyObject* object) {
+    if (!PyObject_TypeCheck(object, board_state_type())) type_mismatch(object, "BoardState");
+    auto& instance = instance_of<BoardState>(object);
+    Borrow borrow(instance.borrow_flag, Access::Shared);
+    return instance.record;
+}
+
+PyObject* to_python(bool value) { return new_ref(value ? Py_True : Py_False); }
+
+PyObject* to_python(std::uint32_t value) { return checked_api(PyLong_FromLong(static_cast<long>(value))); }
+
+PyObject* to_python(std::uint64_t value) { return checked_api(PyLong_FromUnsignedLongLong(value)); }
+
+PyObject* to_python(const std::string& text) {
+    return checked_api(PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
+}
+
+PyObject* to_python(const Move& move) { return checked(new_move_object(move)); }
+
+PyObject* to_python(const std::vector<Move>& moves) { return move_list(moves, moves.size()); }
+
+PyObject* to_python(const MoveBuffer& moves) { return move_list(moves, moves.size); }
+
+PyObject* promotion_to_python(char32_t promotion) {
+    if (promotion == NO_PROMOTION) return new_ref(Py_None);
+    std::string text;
+    append_utf8(text, promotion);
+    return to_python(text);
+}
+
+}  // namespace plindervox::module

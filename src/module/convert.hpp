@@ -1,0 +1,88 @@
+// One converter per native type in each direction. Python -> native
+// converters are types with `Native` and `from_python`; a failure sets the
+// Python error and throws PythonError. Optional ones also give `absent()`.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "board/board.hpp"
+#include "board/move_buffer.hpp"
+#include "module/borrow.hpp"
+#include "module/python.hpp"
+
+namespace plindervox::module {
+
+struct U8 {
+    using Native = std::uint8_t;
+    static Native from_python(PyObject* object);
+};
+
+struct U32 {
+    using Native = std::uint32_t;
+    static Native from_python(PyObject* object);
+};
+
+struct U64 {
+    using Native = std::uint64_t;
+    static Native from_python(PyObject* object);
+};
+
+// A str of exactly one character.
+struct Character {
+    using Native = char32_t;
+    static Native from_python(PyObject* object);
+};
+
+// A character, or None/absent for no promotion.
+struct Promotion {
+    using Native = char32_t;
+    static Native from_python(PyObject* object) { return Character::from_python(object); }
+    static Native absent() { return NO_PROMOTION; }
+};
+
+// A str, or None/absent.
+struct OptionalText {
+    using Native = std::optional<std::string>;
+    static Native from_python(PyObject* object);
+    static Native absent() { return std::nullopt; }
+};
+
+// True or False (and NumPy booleans through their __bool__).
+struct Truth {
+    using Native = bool;
+    static Native from_python(PyObject* object);
+};
+
+// A Move argument, borrowed shared for the rest of the call.
+struct MoveArgument {
+    struct Native {
+        Borrow borrow;
+        const Move* move;
+    };
+    static Native from_python(PyObject* object);
+};
+
+// A BoardState argument, copied out of its object.
+struct BoardStateArgument {
+    using Native = BoardState;
+    static Native from_python(PyObject* object);
+};
+
+template <class Converter>
+concept OptionalConverter = requires { Converter::absent(); };
+
+// Native -> Python. Each returns a new reference or throws.
+PyObject* to_python(bool value);
+PyObject* to_python(std::uint32_t value);
+PyObject* to_python(std::uint64_t value);
+PyObject* to_python(const std::string& text);
+PyObject* to_python(const Move& move);
+PyObject* to_python(const std::vector<Move>& moves);
+PyObject* to_python(const MoveBuffer& moves);
+// A promotion letter: None when absent.
+PyObject* promotion_to_python(char32_t promotion);
+
+}  // namespace plindervox::module

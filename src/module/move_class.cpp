@@ -1,0 +1,61 @@
+// The Move class: origin, destination and optional promotion letter.
+#include "module/member_table.hpp"
+#include "module/wrappers.hpp"
+
+namespace plindervox::module {
+namespace {
+
+using enum Access;
+
+Move construct(std::uint32_t from_square, std::uint32_t to_square, char32_t promotion) {
+    return Move{from_square, to_square, promotion};
+}
+
+PyObject* read_from_square(const Move& move) { return to_python(move.from_square); }
+PyObject* read_to_square(const Move& move) { return to_python(move.to_square); }
+PyObject* read_promotion(const Move& move) { return promotion_to_python(move.promotion); }
+void write_from_square(Move& move, std::uint32_t square) { move.from_square = square; }
+void write_to_square(Move& move, std::uint32_t square) { move.to_square = square; }
+void write_promotion(Move& move, char32_t promotion) { move.promotion = promotion; }
+
+constexpr char FROM_SQUARE[] = "from_square";
+constexpr char TO_SQUARE[] = "to_square";
+constexpr char PROMOTION[] = "promotion";
+
+constexpr const char* NEW_PARAMETERS[] = {FROM_SQUARE, TO_SQUARE, PROMOTION};
+constexpr FunctionDescription NEW = {"Move", "__new__", NEW_PARAMETERS, 3, 2};
+
+PyMethodDef METHODS[] = {
+    no_arguments("uci", method_without_arguments<Move, Shared, move_text>, "uci($self)\n--\n\n"),
+    END_OF_METHODS,
+};
+
+PyGetSetDef PROPERTIES[] = {
+    {"to_square", property_getter<Move, read_to_square>, property_setter<Move, U32, write_to_square, TO_SQUARE>, "",
+     nullptr},
+    {"from_square", property_getter<Move, read_from_square>,
+     property_setter<Move, U32, write_from_square, FROM_SQUARE>, "", nullptr},
+    {"promotion", property_getter<Move, read_promotion>, property_setter<Move, Promotion, write_promotion, PROMOTION>,
+     "", nullptr},
+    END_OF_PROPERTIES,
+};
+
+PyType_Slot SLOTS[] = {
+    {Py_tp_dealloc, reinterpret_cast<void*>(dealloc_instance<Move>)},
+    {Py_tp_doc, const_cast<char*>("Move(from_square, to_square, promotion=None)\n--\n\n")},
+    {Py_tp_new, reinterpret_cast<void*>(constructor<NEW, Move, construct, U32, U32, Promotion>)},
+    {Py_tp_str, reinterpret_cast<void*>(text_slot<Move, move_text>)},
+    {Py_tp_repr, reinterpret_cast<void*>(text_slot<Move, move_text>)},
+    {Py_tp_methods, METHODS},
+    {Py_tp_getset, PROPERTIES},
+    {0, nullptr},
+};
+
+}  // namespace
+
+PyTypeObject* move_type() {
+    static PyTypeObject* type = create_type("Move", sizeof(Instance<Move>), SLOTS);
+    return type;
+}
+
+}  // namespace plindervox::module

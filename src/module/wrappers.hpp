@@ -1,0 +1,135 @@
+// The generic entry points. A member is described once (its core operation,
+// its receiver access and its parameter converters) and these templates make
+// the C function the interpreter calls. Every entry point runs the same
+// sequence: match arguments, check and borrow the receiver, convert the
+// arguments in order, call the operation, convert the result, release.
+#pragma once
+
+#include <array>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+
+#include "module/arguments.hpp"
+#include "module/classes.hpp"
+#include "module/convert.hpp"
+#include "module/errors.hpp"
+
+namespace plindervox::module {
+
+// The receiver must be an instance of the member's class (or a subclass).
+template <class Record>
+Instance<Record>& receiver(PyObject* self) {
+    PyTypeObject* type = type_of<Record>();
+    if (!PyObject_TypeCheck(self, type)) type_mismatch(self, type->tp_name);
+    return instance_of<Record>(self);
+}
+
+// Converts one argument; a missing optional argument or None takes the default.
+template <class Converter>
+typename Converter::Native convert_argument(PyObject* object, const char* name) {
+    if constexpr (OptionalConverter<Converter>) {
+        if (object == nullptr || object == Py_None) return Converter::absent();
+    }
+    try {
+        return Converter::from_python(object);
+    } catch (const PythonError&) {
+        name_argument_error(name);
+        throw;
+    }
+}
+
+// Converts every argument, left to right (braced initialisation fixes the order).
+template <class... Converters, std::size_t... I>
+std::tuple<typename Converters::Native...> convert_arguments(const FunctionDescription& description,
+                                                             PyObject* const* slots, std::index_sequence<I...>) {
+    return std::tuple<typename Converters::Native...>{
+        convert_argument<Converters>(slots[I], description.parameters[I])...};
+}
+
+// Calls the operation and converts what it returns; nothing becomes None.
+template <auto operation, class... Args>
+PyObject* call_to_python(Args&&... args) {
+    using Result = decltype(operation(std::forward<Args>(args)...));
+    if constexpr (std::is_void_v<Result>) {
+        operation(std::forward<Args>(args)...);
+        return new_ref(Py_None);
+    } else {
+        return to_python(operation(std::forward<Args>(args)...));
+    }
+}
+
+// A method taking only the receiver (the interpreter rejects any argument).
+template <class Record, Access access, auto operation>
+PyObject* method_without_arguments(PyObject* self, PyObject*) {
+    return contain([&] {
+        auto& instance = receiver<Record>(self);
+        Borrow borrow(instance.borrow_flag, access);
+        return call_to_python<operation>(instance.record);
+    });
+}
+
+// A vector-call method with named parameters.
+template <const FunctionDescription& description, class Record, Access access, auto operation, class... Converters>
+PyObject* method_with_arguments(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return contain([&] {
+        std::array<PyObject*, sizeof...(Converters)> slots{};
+        match_vectorcall(description, args, nargs, kwnames, slots.data());
+        auto& instance = receiver<Record>(self);
+        Borrow borrow(instance.borrow_flag, access);
+        auto arguments =
+            convert_arguments<Converters...>(description, slots.data(), std::index_sequence_for<Converters...>{});
+        return std::apply([&](auto&... values) { return call_to_python<operation>(instance.record, values...); },
+                          arguments);
+    });
+}
+
+// The constructor: `make` turns the converted arguments into the record.
+template <const FunctionDescription& description, class Record, auto make, class... Converters>
+PyObject* constructor(PyTypeObject* subtype, PyObject* args, PyObject* kwargs) {
+    return contain([&]() -> PyObject* {
+        std::array<PyObject*, sizeof...(Converters)> slots{};
+        match_tuple_and_dict(description, args, kwargs, slots.data());
+        auto arguments =
+            convert_arguments<Converters...>(description, slots.data(), std::index_sequence_for<Converters...>{});
+        return checked(wrap_record(subtype, std::apply(make, std::move(arguments))));
+    });
+}
+
+// __str__ and __repr__.
+template <class Record, auto operation>
+PyObject* text_slot(PyObject* self) {
+    return contain([&] {
+        auto& instance = instance_of<Record>(self);
+        Borrow borrow(instance.borrow_flag, Access::Shared);
+        return to_python(operation(instance.record));
+    });
+}
+
+// A property getter; the interpreter's descriptor has checked the receiver.
+template <class Record, auto read>
+PyObject* property_getter(PyObject* self, void*) {
+    return contain([&] {
+        auto& instance = instance_of<Record>(self);
+        Borrow borrow(instance.borrow_flag, Access::Shared);
+        return read(instance.record);
+    });
+}
+
+// A property setter: the value is converted before the receiver is borrowed.
+template <class Record, class Converter, auto write, const char* name>
+int property_setter(PyObject* self, PyObject* value, void*) {
+    return contain([&] {
+        if (value == nullptr) {
+            PyErr_SetString(PyExc_AttributeError, "can't delete attribute");
+            throw_python_error();
+        }
+        auto native = convert_argument<Converter>(value, name);
+        auto& instance = receiver<Record>(self);
+        Borrow borrow(instance.borrow_flag, Access::Exclusive);
+        write(instance.record, native);
+        return 0;
+    });
+}
+
+}  // namespace plindervox::module
