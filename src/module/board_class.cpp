@@ -94,6 +94,7 @@ PyMethodDef METHODS[] = {
     with_arguments("_restore", method_with_arguments<RESTORE, Board, Exclusive, restore, BoardStateArgument>,
                    "_restore($self, board_state)\n--\n\n"),
     no_arguments("pop", method_without_arguments<Board, Exclusive, undo>, "pop($self)\n--\n\n"),
+    REFUSE_SUBCLASS,
     END_OF_METHODS,
 };
 
@@ -110,6 +111,7 @@ PyType_Slot SLOTS[] = {
     {Py_tp_repr, reinterpret_cast<void*>(text_slot<Board, render>)},
     {Py_tp_methods, METHODS},
     {Py_tp_getset, PROPERTIES},
+    {Py_tp_setattro, reinterpret_cast<void*>(set_property_only<PROPERTIES>)},
     {0, nullptr},
 };
 

@@ -13,9 +13,14 @@ PyObject* refuse_construction(PyTypeObject* type, PyObject*, PyObject*) {
     return nullptr;
 }
 
+PyMethodDef METHODS[] = {REFUSE_SUBCLASS, END_OF_METHODS};
+PyGetSetDef NO_PROPERTIES[] = {END_OF_PROPERTIES};
+
 PyType_Slot SLOTS[] = {
     {Py_tp_dealloc, reinterpret_cast<void*>(dealloc_instance<BoardState>)},
     {Py_tp_new, reinterpret_cast<void*>(refuse_construction)},
+    {Py_tp_methods, METHODS},
+    {Py_tp_setattro, reinterpret_cast<void*>(set_property_only<NO_PROPERTIES>)},
     {0, nullptr},
 };
 

@@ -1,10 +1,36 @@
 #include "module/classes.hpp"
 
+#include <cstring>
+
 namespace plindervox::module {
 
 PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots) {
     PyType_Spec spec = {name, basic_size, 0, Py_TPFLAGS_DEFAULT, slots};
     return reinterpret_cast<PyTypeObject*>(checked(PyType_FromSpec(&spec)));
+}
+
+int set_property(const PyGetSetDef* properties, PyObject* self, PyObject* name, PyObject* value) {
+    const char* text = PyUnicode_Check(name) ? PyUnicode_AsUTF8(name) : nullptr;
+    if (text == nullptr) {
+        PyErr_Clear();
+        PyErr_Format(PyExc_TypeError, "attribute name must be string, not '%s'", Py_TYPE(name)->tp_name);
+        return -1;
+    }
+    for (const PyGetSetDef* property = properties; property != nullptr && property->name != nullptr; ++property) {
+        if (std::strcmp(property->name, text) == 0) return property->set(self, value, property->closure);
+    }
+    PyErr_Format(PyExc_AttributeError, "'%s' object has no attribute '%U'", Py_TYPE(self)->tp_name, name);
+    return -1;
+}
+
+PyObject* refuse_subclass(PyObject* subclass, PyObject*, PyObject*) {
+    // The first of this module's classes among the new class's bases.
+    PyTypeObject* base = reinterpret_cast<PyTypeObject*>(subclass);
+    for (PyTypeObject* ours : {board_type(), move_type(), board_state_type()}) {
+        if (PyType_IsSubtype(base, ours)) base = ours;
+    }
+    PyErr_Format(PyExc_TypeError, "type '%s' is not an acceptable base type", base->tp_name);
+    return nullptr;
 }
 
 PyObject* new_move_object(const Move& move) { return wrap_record(move_type(), Move(move)); }

@@ -58,6 +58,23 @@ void dealloc_instance(PyObject* object) {
 #endif
 }
 
+// Instances take no attributes beyond the class's properties (PyPy would
+// otherwise give them an attribute dictionary): a set or delete is handed to
+// the property's own setter, any other name is refused.
+int set_property(const PyGetSetDef* properties, PyObject* self, PyObject* name, PyObject* value);
+
+template <const PyGetSetDef* properties>
+int set_property_only(PyObject* self, PyObject* name, PyObject* value) {
+    return set_property(properties, self, name, value);
+}
+
+// Subclassing is refused, as a class without the base-type flag should be;
+// PyPy does not enforce the flag, so each class also refuses in __init_subclass__.
+PyObject* refuse_subclass(PyObject* subclass, PyObject* args, PyObject* kwargs);
+inline const PyMethodDef REFUSE_SUBCLASS = {
+    "__init_subclass__", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(refuse_subclass)),
+    METH_VARARGS | METH_KEYWORDS | METH_CLASS, nullptr};
+
 // A new Move object holding a copy of the record; null with an error set on failure.
 PyObject* new_move_object(const Move& move);
 

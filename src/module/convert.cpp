@@ -82,16 +82,12 @@ PyObject* checked_api(PyObject* object) {
 
 template <class Sequence>
 PyObject* move_list(const Sequence& moves, std::size_t count) {
-    PyObject* list = checked_api(PyList_New(static_cast<Py_ssize_t>(count)));
+    Ref list(checked_api(PyList_New(0)));
     for (std::size_t i = 0; i < count; ++i) {
-        PyObject* move = new_move_object(moves[i]);
-        if (move == nullptr) {
-            Py_DECREF(list);
-            throw_python_error();
-        }
-        PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), move);
+        Ref move(checked(new_move_object(moves[i])));
+        if (PyList_Append(list.get(), move.get()) < 0) throw_python_error();
     }
-    return list;
+    return list.release();
 }
 
 }  // namespace

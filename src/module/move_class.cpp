@@ -27,6 +27,7 @@ constexpr FunctionDescription NEW = {"Move", "__new__", NEW_PARAMETERS, 3, 2};
 
 PyMethodDef METHODS[] = {
     no_arguments("uci", method_without_arguments<Move, Shared, move_text>, "uci($self)\n--\n\n"),
+    REFUSE_SUBCLASS,
     END_OF_METHODS,
 };
 
@@ -48,6 +49,7 @@ PyType_Slot SLOTS[] = {
     {Py_tp_repr, reinterpret_cast<void*>(text_slot<Move, move_text>)},
     {Py_tp_methods, METHODS},
     {Py_tp_getset, PROPERTIES},
+    {Py_tp_setattro, reinterpret_cast<void*>(set_property_only<PROPERTIES>)},
     {0, nullptr},
 };
 

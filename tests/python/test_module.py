@@ -1,0 +1,81 @@
+"""Module surface: exports, hello_world, class shape and PanicException."""
+import importlib
+import subprocess
+import sys
+
+import pytest
+
+import plindervox
+from plindervox import Board, Move
+from conftest import panic
+
+
+def test_module_exports_exactly_board_move_hello_world():
+    assert plindervox.__all__ == ["Board", "Move", "hello_world"]
+    assert importlib.import_module("plindervox") is plindervox
+    assert not hasattr(plindervox, "BoardState")
+
+
+HELLO_CHILD = r"""
+import io, os, sys
+import plindervox
+replaced = io.StringIO()
+real, sys.stdout = sys.stdout, replaced
+result = plindervox.hello_world()
+sys.stdout = real
+os.write(2, repr((result, replaced.getvalue())).encode())
+"""
+
+
+def test_hello_world_writes_to_fd1_through_c_stdio_not_sys_stdout():
+    out = subprocess.run([sys.executable, "-c", HELLO_CHILD],
+                         capture_output=True, timeout=60)
+    assert out.returncode == 0, out.stderr
+    assert out.stdout == b"Hello World!\n"
+    assert out.stderr.decode().endswith("(None, '')")
+
+
+@pytest.mark.parametrize("args, kwargs", [((1,), {}), ((), {"x": 1})])
+def test_hello_world_takes_no_arguments(args, kwargs):
+    with pytest.raises(TypeError):
+        plindervox.hello_world(*args, **kwargs)
+
+
+@pytest.mark.parametrize("cls", [Board, Move], ids=["Board", "Move"])
+def test_classes_cannot_be_subclassed(cls):
+    with pytest.raises(TypeError):
+        type("Derived", (cls,), {})
+
+
+@pytest.mark.parametrize("make", [Board, lambda: Move(12, 28)],
+                         ids=["Board", "Move"])
+def test_instances_reject_unknown_attributes(make):
+    obj = make()
+    with pytest.raises(AttributeError):
+        obj.colour = "white"
+    with pytest.raises(AttributeError):
+        obj.colour
+
+
+PANICS = [
+    ("get_pieces", lambda: Board().get_pieces("x"), "Invalid piece type: x"),
+    ("set_pieces_or", lambda: Board().set_pieces_or("A", 1), "Invalid piece type"),
+    ("pop", lambda: Board().pop(), None),
+    ("fen", lambda: Board("8/8/8/8/8/8/8/8 w - - 0"),
+     "Invalid starting fen; got 8/8/8/8/8/8/8/8 w - - 0, with 5 parts"),
+    ("castling id", lambda: Board()._remove_castling_rights("x"),
+     "Invalid castling rights"),
+]
+
+
+@pytest.mark.parametrize("trigger, message", [p[1:] for p in PANICS],
+                         ids=[p[0] for p in PANICS])
+def test_core_failures_raise_pyo3_panic_exception(trigger, message):
+    exc = panic(trigger)
+    assert type(exc).__module__ == "pyo3_runtime"
+    assert type(exc).__bases__ == (BaseException,)
+    assert not isinstance(exc, Exception)
+    assert exc.args == (str(exc),)
+    if message is not None:
+        assert str(exc) == message
+
