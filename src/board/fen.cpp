@@ -52,7 +52,7 @@ void place_pieces(Board& board, std::string_view placement) {
 // The file letter falls back to the a-file; the rank must be a digit 1-8.
 Square read_en_passant(std::string_view field) {
     std::size_t pos = 0;
-    const char32_t file_letter = next_char(field, pos);
+    const char32_t file_letter = field.empty() ? U'\0' : next_char(field, pos);
     const char32_t rank_digit = pos < field.size() ? next_char(field, pos) : U'\0';
     if (rank_digit < U'1' || rank_digit > U'8') fail("Invalid en passant square: " + std::string(field));
     const int file = (file_letter >= U'b' && file_letter <= U'h') ? static_cast<int>(file_letter - U'a') : 0;

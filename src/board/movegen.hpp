@@ -1,5 +1,6 @@
-// Move generation for the side to move. Every list is ordered: origins from
-// the highest square down, then destinations as each generator describes.
+// Move generation for the side to move. The order of every list is fixed:
+// pieces are visited from the highest square down (pawns by destination),
+// and each generator says how its moves follow.
 #pragma once
 
 #include <optional>

@@ -1,6 +1,7 @@
 #include "reference.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
@@ -16,7 +17,9 @@ constexpr Set H_FILE = 0x8080808080808080ULL;
 constexpr Set RANK_4 = 0x00000000ff000000ULL;
 constexpr Set RANK_5 = 0x000000ff00000000ULL;
 
-Set bit(unsigned square) { return Set{1} << square; }
+// A step past the first or last rank (an unsigned wrap below a1 or a number
+// above h8) names no square, so its set is empty.
+Set bit(unsigned square) { return square < 64 ? Set{1} << square : 0; }
 bool has(Set set, unsigned square) { return square < 64 && (set >> square & 1) != 0; }
 int rank(unsigned square) { return static_cast<int>(square / 8) + 1; }  // 1-8
 int file(unsigned square) { return static_cast<int>(square % 8); }      // 0-7
@@ -27,8 +30,11 @@ int distance(unsigned a, unsigned b) {
 // Squares of a set, highest first.
 std::vector<unsigned> squares(Set set) {
     std::vector<unsigned> list;
-    for (int square = 63; square >= 0; --square)
-        if (has(set, square)) list.push_back(square);
+    while (set != 0) {
+        const unsigned highest = 63 - std::countl_zero(set);
+        list.push_back(highest);
+        set &= ~bit(highest);
+    }
     return list;
 }
 
@@ -259,8 +265,13 @@ void apply_move(Board& b, const Move& move) {
     else b.half_move_clock += 1;
     if (!b.turn) b.full_move_number += 1;
     const bool en_passant_capture = moving == 0 && b.en_passant_square == to;
-    if (distance(from, to) == 2 && has(b.pawns, from)) b.en_passant_square = static_cast<Square>(b.turn ? to - 8 : to + 8);
-    else b.en_passant_square.reset();
+    // The square behind `to`; past the edge (a knight standing on a pawn square
+    // and jumping to the last rank, say) there is none, and so no en passant square.
+    const unsigned behind = b.turn ? to - 8 : to + 8;
+    if (distance(from, to) == 2 && has(b.pawns, from) && behind <= 63)
+        b.en_passant_square = static_cast<Square>(behind);
+    else
+        b.en_passant_square.reset();
 
     bool castling = false;
     if (has((b.kings | b.rooks) & mine, from) && check_castling_rights(b)) {
@@ -285,9 +296,8 @@ void apply_move(Board& b, const Move& move) {
                 mine ^= bit(rook_from) | bit(rook_to);
             }
         } else if (en_passant_capture) {
-            const unsigned victim = b.turn ? to - 8 : to + 8;
-            b.pawns ^= bit(victim);
-            theirs ^= bit(victim);
+            b.pawns ^= bit(behind);
+            theirs ^= bit(behind);
         }
     } else {
         b.pawns ^= bit(to);

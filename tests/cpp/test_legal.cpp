@@ -1,0 +1,92 @@
+// Legal moves, the end of the game and leaf counts of the move tree.
+#include "core_test_support.hpp"
+
+namespace plindervox {
+namespace {
+using namespace support;
+
+bool lists(const std::string& list, const std::string& uci) {
+    return (" " + list + " ").find(" " + uci + " ") != std::string::npos;
+}
+
+TEST(Legal, LegalMovesDropMovesThatExposeTheKing) {
+    struct Case { const char* fen; std::size_t count; const char* first; const char* dropped; };
+    const Case cases[] = {
+        {STANDARD_START_FEN, 20, "", ""},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1", 20, "", ""},
+        {"4k3/4r3/8/8/8/8/4N3/4K3 w - - 0 1", 4, "", "e2c3 e2g3 e2d4 e2f4 e2c1 e2g1"},
+        {"4k3/4r3/8/8/8/8/4R3/4K3 w - - 0 1", 9, "", "e2d2 e2a2 e2h2"},
+        {"8/8/8/K2Pp2r/8/8/8/7k w - e6 0 1", 6, "", "d5e6"},
+        {"4k3/8/8/8/8/8/8/r3K3 w - - 0 1", 3, "", "e1d1 e1f1"},
+        {"4k3/8/8/8/8/2p5/3q4/4K3 w - - 0 1", 1, "e1f1", "e1d2 e1e2 e1f2 e1d1"},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 26, "e1g1 e1c1", ""},
+        {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", 26, "e8g8 e8c8", ""},
+        {"4k3/8/8/8/8/8/8/8 w K - 0 1", 1, "e1g1", ""},  // castling comes from the rights text alone
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fen);
+        Board board = board_of(c.fen);
+        const std::vector<Move> moves = legal_moves(board);
+        const std::string legal = uci_list(moves), pseudo = uci_list(generate(board, add_pseudo_legal_moves));
+        EXPECT_EQ(moves.size(), c.count) << legal;
+        EXPECT_EQ(legal.rfind(c.first, 0), 0u) << legal;
+        for (const std::string& uci : words(c.dropped)) EXPECT_TRUE(lists(pseudo, uci) && !lists(legal, uci)) << uci;
+        EXPECT_EQ(has_legal_move(board), c.count > 0);
+    }
+}
+
+TEST(Legal, QueriesLeaveTheBoardUntouched) {
+    const std::pair<const char*, const char*> cases[] = {
+        {STANDARD_START_FEN, "e2e4 e7e5 g1f3"},
+        {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", "a2a4"},
+        {"8/8/8/K2Pp2r/8/8/8/7k w - e6 0 1", ""},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w qKkQ - 3 9", ""},
+        {STANDARD_START_FEN, "e2e4 f7f6 d2d4 g7g5 d1h5"},
+    };
+    for (const auto& [fen, moves] : cases) {
+        Board board = board_of(fen, moves);
+        const BoardState before = snapshot(board);
+        const std::string history = uci_list(board.move_stack);
+        legal_moves(board); has_legal_move(board); is_checkmate(board); is_stalemate(board); is_game_over(board); perft(board, 2);
+        EXPECT_TRUE(SameState(snapshot(board), before)) << fen << " " << moves;
+        EXPECT_EQ(uci_list(board.move_stack), history);
+        EXPECT_EQ(board.state_stack.size(), board.move_stack.size());
+    }
+}
+
+TEST(Legal, GameEndDetection) {
+    struct Case { std::string fen; const char* moves; bool check, mate, stalemate; };
+    const Case cases[] = {
+        {STANDARD_START_FEN, "", false, false, false},
+        {STANDARD_START_FEN, "e2e4 f7f6 d2d4 g7g5 d1h5", true, true, false},
+        {STANDARD_START_FEN, "e2e4 e7e5 f1c4 b8c6 d1h5 g8f6 h5f7", true, true, false},
+        {STANDARD_START_FEN, "e2e4 e7e5 f1c4 b8c6 d1h5 g8f6", false, false, false},
+        {"4k3/8/8/8/8/8/8/r3K2K w - - 0 1", "", false, false, false},  // only the highest king counts
+        {"4k3/8/8/8/8/8/8/r6K w - - 0 1", "", true, false, false},
+        {"4k3/8/8/8/8/8/8/r3K3 b - - 0 1", "", false, false, false},
+        {"k7/8/1Q6/8/8/8/8/2K5 b - - 0 1", "", false, false, true},
+        {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "", false, false, true},
+        {"4k3/8/8/8/8/8/8/r3K3 w - - 0 1", "", true, false, false},
+        {"4k3/8/8/8/8/2p5/3q4/4K3 w - - 0 1", "", true, false, false},
+        {"4k3/8/8/8/8/2p5/3q4/3K4 w - - 0 1", "", true, true, false},
+    };
+    for (const Case& c : cases) {
+        Board board = board_of(c.fen, c.moves);
+        EXPECT_EQ(std::make_tuple(is_check(board), is_checkmate(board), is_stalemate(board), is_game_over(board)),
+                  std::make_tuple(c.check, c.mate, c.stalemate, c.mate || c.stalemate)) << c.fen << " " << c.moves;
+    }
+}
+
+TEST(Perft, LeafCountsMatchKnownValues) {
+    const std::string start = STANDARD_START_FEN, endgame = "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1";
+    struct Case { const std::string& fen; int depth; std::uint64_t leaves; };
+    for (const Case& c : {Case{start, 0, 1}, {start, 1, 20}, {start, 2, 400}, {start, 3, 8902}, {start, 4, 197281},
+                          {start, 5, 4865609}, {endgame, 1, 14}, {endgame, 2, 191}, {endgame, 3, 2812},
+                          {endgame, 4, 43238}, {endgame, 5, 674624}}) {
+        Board board = board_of(c.fen);
+        EXPECT_EQ(perft(board, c.depth), c.leaves) << c.fen << " depth " << c.depth;
+    }
+}
+
+}  // namespace
+}  // namespace plindervox
