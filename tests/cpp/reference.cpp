@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 
@@ -79,25 +80,6 @@ std::vector<Move> slides(const Board& b, Set pieces, std::initializer_list<int> 
     return out;
 }
 
-// A copy of the position alone, without history or position text.
-Board position_of(const Board& b) {
-    Board p;
-    p.castling_rights = b.castling_rights;
-    p.pawns = b.pawns;
-    p.rooks = b.rooks;
-    p.knights = b.knights;
-    p.bishops = b.bishops;
-    p.queens = b.queens;
-    p.kings = b.kings;
-    p.white_pieces = b.white_pieces;
-    p.black_pieces = b.black_pieces;
-    p.half_move_clock = b.half_move_clock;
-    p.full_move_number = b.full_move_number;
-    p.en_passant_square = b.en_passant_square;
-    p.turn = b.turn;
-    return p;
-}
-
 BoardState snapshot_of(const Board& b) {
     BoardState s;
     s.castling_rights = b.castling_rights;
@@ -114,6 +96,29 @@ BoardState snapshot_of(const Board& b) {
     s.en_passant_square = b.en_passant_square;
     s.turn = b.turn;
     return s;
+}
+
+void load(Board& b, const BoardState& s) {
+    b.castling_rights = s.castling_rights;
+    b.pawns = s.pawns;
+    b.rooks = s.rooks;
+    b.knights = s.knights;
+    b.bishops = s.bishops;
+    b.queens = s.queens;
+    b.kings = s.kings;
+    b.white_pieces = s.white_pieces;
+    b.black_pieces = s.black_pieces;
+    b.half_move_clock = s.half_move_clock;
+    b.full_move_number = s.full_move_number;
+    b.en_passant_square = s.en_passant_square;
+    b.turn = s.turn;
+}
+
+// A copy of the position alone, without history or position text.
+Board position_of(const Board& b) {
+    Board p;
+    load(p, snapshot_of(b));
+    return p;
 }
 
 bool reaches(const std::vector<Move>& moves, unsigned square) {
@@ -252,10 +257,10 @@ void apply_move(Board& b, const Move& move) {
     Set* kinds[6] = {&b.pawns, &b.rooks, &b.knights, &b.bishops, &b.queens, &b.kings};
     const char letters[6] = {'p', 'r', 'n', 'b', 'q', 'k'};
     const unsigned from = move.from_square, to = move.to_square;
-    int moving = -1, captured = -1;
-    for (int k = 5; k >= 0; --k) {
-        if (has(*kinds[k], from)) moving = k;
-        if (has(*kinds[k], to)) captured = k;
+    int moving = -1, captured = -1;  // the first kind in that order holding the square
+    for (int k = 0; k < 6; ++k) {
+        if (moving < 0 && has(*kinds[k], from)) moving = k;
+        if (captured < 0 && has(*kinds[k], to)) captured = k;
     }
     if (moving < 0) throw std::invalid_argument("no piece on the origin");
     Set& mine = b.turn ? b.white_pieces : b.black_pieces;
@@ -314,21 +319,8 @@ void apply_move(Board& b, const Move& move) {
 Move undo(Board& b) {
     const Move move = b.move_stack.back();
     b.move_stack.pop_back();
-    const BoardState s = b.state_stack.back();
+    load(b, b.state_stack.back());
     b.state_stack.pop_back();
-    b.castling_rights = s.castling_rights;
-    b.pawns = s.pawns;
-    b.rooks = s.rooks;
-    b.knights = s.knights;
-    b.bishops = s.bishops;
-    b.queens = s.queens;
-    b.kings = s.kings;
-    b.white_pieces = s.white_pieces;
-    b.black_pieces = s.black_pieces;
-    b.half_move_clock = s.half_move_clock;
-    b.full_move_number = s.full_move_number;
-    b.en_passant_square = s.en_passant_square;
-    b.turn = s.turn;
     return move;
 }
 
