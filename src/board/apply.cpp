@@ -97,6 +97,10 @@ void apply_move(Board& board, const Move& move) {
     const Move played = move;  // the caller's record may alias the history
     board.move_stack.push_back(played);
     board.state_stack.push_back(snapshot(board));
+    play_move(board, played);
+}
+
+void play_move(Board& board, const Move& played) {
     check_move(board, played);
 
     const bool white = board.turn;

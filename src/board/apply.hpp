@@ -12,6 +12,10 @@ namespace plindervox {
 // leaves the position untouched, with both history stacks one entry longer.
 void apply_move(Board& board, const Move& move);
 
+// Plays the move on the position only, with the same checks and effects as
+// apply_move but nothing recorded: the legal filter's trial moves use it.
+void play_move(Board& board, const Move& move);
+
 // Takes the last move off the history and puts the position back as it was
 // before it. Fails on an empty history, changing nothing.
 Move undo(Board& board);

@@ -7,21 +7,35 @@
 namespace plindervox {
 namespace {
 
-// The first piece met walking from `square` along `offset` is one of `sliders`.
-bool slider_on_ray(unsigned square, int offset, Bitboard occupied, Bitboard sliders) {
-    unsigned previous = square;
-    for (unsigned next = step(square, offset); on_board(next) && distance(previous, next) <= 1;
-         previous = next, next = step(next, offset)) {
-        if (contains(occupied, next)) return contains(sliders, next);
+// RAY_MASKS[i][s]: the squares a slider on s passes along direction KING_DIRS[i]
+// on an empty board, stopping at the board's edge exactly as the ray walk does.
+constexpr std::array<std::array<Bitboard, SQUARE_COUNT>, 8> RAY_MASKS = [] {
+    std::array<std::array<Bitboard, SQUARE_COUNT>, 8> masks{};
+    for (std::size_t dir = 0; dir < KING_DIRS.size(); ++dir) {
+        for (unsigned square = 0; square < SQUARE_COUNT; ++square) {
+            unsigned previous = square;
+            for (unsigned next = step(square, KING_DIRS[dir]); on_board(next) && distance(previous, next) <= 1;
+                 previous = next, next = step(next, KING_DIRS[dir])) {
+                masks[dir][square] |= square_mask(next);
+            }
+        }
     }
-    return false;
-}
+    return masks;
+}();
 
-template <std::size_t N>
-bool slider_reaches(unsigned square, const std::array<std::int8_t, N>& dirs, Bitboard occupied, Bitboard sliders) {
+constexpr std::array<std::size_t, 4> DIAGONAL_RAYS = {0, 2, 5, 7};    // +9, +7, -7, -9
+constexpr std::array<std::size_t, 4> ORTHOGONAL_RAYS = {1, 3, 4, 6};  // +8, +1, -1, -8
+
+// The first piece met looking from `square` along each ray is one of `sliders`.
+// Rays are symmetric, so looking outward from the square finds every slider
+// whose own ray walk would end on it.
+bool slider_reaches(unsigned square, const std::array<std::size_t, 4>& rays, Bitboard occupied, Bitboard sliders) {
     if (sliders == 0) return false;
-    for (const std::int8_t offset : dirs) {
-        if (slider_on_ray(square, -offset, occupied, sliders)) return true;
+    for (const std::size_t dir : rays) {
+        const Bitboard blockers = RAY_MASKS[dir][square] & occupied;
+        if (blockers == 0) continue;
+        const unsigned nearest = KING_DIRS[dir] > 0 ? std::countr_zero(blockers) : highest_square(blockers);
+        if (contains(sliders, nearest)) return true;
     }
     return false;
 }
@@ -43,8 +57,8 @@ bool reached_by(const Board& board, unsigned square, bool white) {
     if (king && contains(king_attack_masks()[*king], square)) return true;
 
     const Bitboard occupied = board.white_pieces | board.black_pieces;
-    return slider_reaches(square, BISHOP_DIRS, occupied, (board.bishops | board.queens) & own) ||
-           slider_reaches(square, ROOK_DIRS, occupied, (board.rooks | board.queens) & own);
+    return slider_reaches(square, DIAGONAL_RAYS, occupied, (board.bishops | board.queens) & own) ||
+           slider_reaches(square, ORTHOGONAL_RAYS, occupied, (board.rooks | board.queens) & own);
 }
 
 bool is_attacked(const Board& board, unsigned square) { return reached_by(board, square, !board.turn); }

@@ -7,13 +7,15 @@ namespace plindervox {
 namespace {
 
 // Plays the move, asks whether the mover's king is then reached by the
-// opponent, and takes the move back. A side without a king is never in check.
+// opponent, and puts the position back. A side without a king is never in
+// check. The history is not involved: the board ends as it started.
 bool leaves_king_safe(Board& board, const Move& move) {
     const bool mover = board.turn;
-    apply_move(board, move);
+    BoardState before = snapshot(board);
+    play_move(board, move);
     const std::optional<Square> king = king_square(board, mover);
     const bool safe = !king || !reached_by(board, *king, !mover);
-    undo(board);
+    restore(board, std::move(before));
     return safe;
 }
 

@@ -23,13 +23,16 @@ public:
     Borrow(BorrowFlag& flag, Access access) : flag_(&flag), access_(access) {
         if (access == Access::Exclusive) {
             std::size_t expected = 0;
-            if (!flag.compare_exchange_strong(expected, EXCLUSIVE_BORROW)) fail("Already borrowed");
+            if (!flag.compare_exchange_strong(expected, EXCLUSIVE_BORROW, std::memory_order_acquire,
+                                              std::memory_order_relaxed)) {
+                fail("Already borrowed");
+            }
             return;
         }
-        std::size_t current = flag.load();
+        std::size_t current = flag.load(std::memory_order_relaxed);
         do {
             if (current == EXCLUSIVE_BORROW) fail("Already mutably borrowed");
-        } while (!flag.compare_exchange_weak(current, current + 1));
+        } while (!flag.compare_exchange_weak(current, current + 1, std::memory_order_acquire, std::memory_order_relaxed));
     }
     Borrow(Borrow&& other) noexcept : flag_(other.flag_), access_(other.access_) { other.flag_ = nullptr; }
     Borrow(const Borrow&) = delete;
@@ -38,9 +41,9 @@ public:
     ~Borrow() {
         if (flag_ == nullptr) return;
         if (access_ == Access::Exclusive) {
-            flag_->store(0);
+            flag_->store(0, std::memory_order_release);
         } else {
-            flag_->fetch_sub(1);
+            flag_->fetch_sub(1, std::memory_order_release);
         }
     }
 
