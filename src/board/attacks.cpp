@@ -7,22 +7,6 @@
 namespace plindervox {
 namespace {
 
-// RAY_MASKS[i][s]: the squares a slider on s passes along direction KING_DIRS[i]
-// on an empty board, stopping at the board's edge exactly as the ray walk does.
-constexpr std::array<std::array<Bitboard, SQUARE_COUNT>, 8> RAY_MASKS = [] {
-    std::array<std::array<Bitboard, SQUARE_COUNT>, 8> masks{};
-    for (std::size_t dir = 0; dir < KING_DIRS.size(); ++dir) {
-        for (unsigned square = 0; square < SQUARE_COUNT; ++square) {
-            unsigned previous = square;
-            for (unsigned next = step(square, KING_DIRS[dir]); on_board(next) && distance(previous, next) <= 1;
-                 previous = next, next = step(next, KING_DIRS[dir])) {
-                masks[dir][square] |= square_mask(next);
-            }
-        }
-    }
-    return masks;
-}();
-
 constexpr std::array<std::size_t, 4> DIAGONAL_RAYS = {0, 2, 5, 7};    // +9, +7, -7, -9
 constexpr std::array<std::size_t, 4> ORTHOGONAL_RAYS = {1, 3, 4, 6};  // +8, +1, -1, -8
 

@@ -22,6 +22,8 @@ TEST(Legal, LegalMovesDropMovesThatExposeTheKing) {
         {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 26, "e1g1 e1c1", ""},
         {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", 26, "e8g8 e8c8", ""},
         {"4k3/8/8/8/8/8/8/8 w K - 0 1", 1, "e1g1", ""},  // castling comes from the rights text alone
+        // Only the highest king of a colour counts: taking a8 makes g7 the one that reaches f7.
+        {"K6r/5kK1/8/8/8/8/8/8 b - - 0 1", 21, "", "h8a8"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fen);
