@@ -274,7 +274,7 @@ const std::vector<std::optional<std::string>> RIGHTS = {
 
 // One random change to the position, described in `origin`.
 void edit(Board& board, Rng& rng, std::string& origin) {
-    switch (rng.below(8)) {
+    switch (rng.below(10)) {
         case 0: case 1: {
             const char letter = rng.pick(KIND_LETTERS);
             const Bitboard mask = random_mask(rng);
@@ -308,6 +308,16 @@ void edit(Board& board, Rng& rng, std::string& origin) {
             else if (rng.percent(50)) board.en_passant_square = static_cast<Square>(rng.below(64));
             else board.en_passant_square = static_cast<Square>((rng.percent(50) ? 16 : 40) + rng.below(8));
             origin += " | ep " + ep_text(board.en_passant_square);
+            break;
+        }
+        case 8: case 9: {  // put a piece on a square, replacing what stood there: the board stays consistent
+            const char letter = rng.pick(KIND_LETTERS);
+            const Bitboard square = Bitboard{1} << rng.below(64);
+            for (Bitboard* set : {&board.pawns, &board.rooks, &board.knights, &board.bishops, &board.queens,
+                                  &board.kings, &board.white_pieces, &board.black_pieces})
+                *set &= ~square;
+            set_pieces_or(board, static_cast<char32_t>(letter), square);
+            origin += std::string(" | put ") + letter + " " + hex(square);
             break;
         }
         default: {  // empty some back-rank squares, or toggle a colour set directly
