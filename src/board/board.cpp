@@ -42,26 +42,37 @@ std::optional<Square> king_square(const Board& board, bool white) {
     return highest_square(kings);
 }
 
-Bitboard& kind_set(Board& board, char32_t letter) {
+namespace {
+
+// The kind set a letter names, P/R/N/B/Q/K in either case; null for any other letter.
+Bitboard* kind_field(Board& board, char32_t letter) {
     switch (letter) {
-        case U'P': case U'p': return board.pawns;
-        case U'R': case U'r': return board.rooks;
-        case U'N': case U'n': return board.knights;
-        case U'B': case U'b': return board.bishops;
-        case U'Q': case U'q': return board.queens;
-        case U'K': case U'k': return board.kings;
-        default: fail("Invalid piece type");
+        case U'P': case U'p': return &board.pawns;
+        case U'R': case U'r': return &board.rooks;
+        case U'N': case U'n': return &board.knights;
+        case U'B': case U'b': return &board.bishops;
+        case U'Q': case U'q': return &board.queens;
+        case U'K': case U'k': return &board.kings;
+        default: return nullptr;
     }
 }
 
+// Capital ASCII letters are White; every other character is Black.
+Bitboard& colour_set_of_letter(Board& board, char32_t letter) {
+    return (letter >= U'A' && letter <= U'Z') ? board.white_pieces : board.black_pieces;
+}
+
+}  // namespace
+
+Bitboard& kind_set(Board& board, char32_t letter) {
+    Bitboard* set = kind_field(board, letter);
+    if (set == nullptr) fail("Invalid piece type");
+    return *set;
+}
+
 Bitboard piece_set(const Board& board, char32_t letter) {
+    if (const Bitboard* set = kind_field(const_cast<Board&>(board), letter)) return *set;
     switch (letter) {
-        case U'P': case U'p': return board.pawns;
-        case U'R': case U'r': return board.rooks;
-        case U'N': case U'n': return board.knights;
-        case U'B': case U'b': return board.bishops;
-        case U'Q': case U'q': return board.queens;
-        case U'K': case U'k': return board.kings;
         case U'A': case U'a': return board.white_pieces | board.black_pieces;
         case U'W': case U'w': return board.white_pieces;
         default: {
@@ -70,11 +81,6 @@ Bitboard piece_set(const Board& board, char32_t letter) {
             fail(std::move(message));
         }
     }
-}
-
-// Capital ASCII letters are White; every other character is Black.
-static Bitboard& colour_set_of_letter(Board& board, char32_t letter) {
-    return (letter >= U'A' && letter <= U'Z') ? board.white_pieces : board.black_pieces;
 }
 
 Bitboard get_pieces(const Board& board, char32_t piece_type) { return piece_set(board, piece_type); }

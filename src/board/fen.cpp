@@ -38,13 +38,7 @@ void place_pieces(Board& board, std::string_view placement) {
             if (cursor < 0 || cursor >= SQUARE_COUNT) {
                 fail("Invalid starting fen; piece placement runs off the board in " + board.starting_fen);
             }
-            const Bitboard mask = square_mask(static_cast<unsigned>(cursor));
-            kind_set(board, c) |= mask;
-            if (c >= U'A' && c <= U'Z') {
-                board.white_pieces |= mask;
-            } else {
-                board.black_pieces |= mask;
-            }
+            set_pieces_or(board, c, square_mask(static_cast<unsigned>(cursor)));
         }
     }
 }
