@@ -1,12 +1,13 @@
 """A short tour of plindervox: positions, moves, a game played move by move,
 and a perft count from the starting position."""
 import time
+from typing import List
 
 import plindervox
 from plindervox import Board, Move
 
 
-def status(board):
+def status(board: Board) -> str:
     if board.is_checkmate():
         return "checkmate"
     if board.is_stalemate():
@@ -14,7 +15,7 @@ def status(board):
     return "check" if board.is_check() else "in play"
 
 
-def play(board, moves):
+def play(board: Board, moves: List[str]) -> None:
     for text in moves:
         move = next(m for m in board.legal_moves() if m.uci() == text)
         board.apply_move(move)
@@ -22,7 +23,7 @@ def play(board, moves):
     print(board)
 
 
-def perft(board, depth):
+def perft(board: Board, depth: int) -> int:
     if depth == 0:
         return 1
     leaves = 0
@@ -33,7 +34,7 @@ def perft(board, depth):
     return leaves
 
 
-def main():
+def main() -> None:
     plindervox.hello_world()
     move = Move(52, 60, "q")
     print(f"Move(52, 60, 'q') is {move.uci()}: from {move.from_square} to {move.to_square}, promotes to {move.promotion}")

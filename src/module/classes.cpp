@@ -6,7 +6,12 @@ namespace plindervox::module {
 
 PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots) {
     PyType_Spec spec = {name, basic_size, 0, Py_TPFLAGS_DEFAULT, slots};
-    return reinterpret_cast<PyTypeObject*>(checked(PyType_FromSpec(&spec)));
+    Ref type(checked(PyType_FromSpec(&spec)));
+    // The bare type name carries no module; say where the class lives, so that
+    // reprs, pickling errors and documentation tools name this module.
+    Ref module_name(checked(PyUnicode_FromString("plindervox")));
+    if (PyObject_SetAttrString(type.get(), "__module__", module_name.get()) < 0) throw_python_error();
+    return reinterpret_cast<PyTypeObject*>(type.release());
 }
 
 int set_property(const PyGetSetDef* properties, PyObject* self, PyObject* name, PyObject* value) {

@@ -52,10 +52,11 @@ PyObject* panic_exception_type() {
 
 void raise_panic(const CoreError& failure) noexcept {
     try {
-        std::fprintf(stderr, "thread '%s' panicked at %.*s:%u:%u:\n%s\n", current_thread_name().c_str(),
-                     static_cast<int>(project_path(failure.where.file_name()).size()),
-                     project_path(failure.where.file_name()).data(), failure.where.line(), failure.where.column(),
-                     failure.message.c_str());
+        const std::string_view path = project_path(failure.where.file_name());
+        std::fprintf(stderr, "thread '%s' panicked at %.*s:%u:%u:\n", current_thread_name().c_str(),
+                     static_cast<int>(path.size()), path.data(), failure.where.line(), failure.where.column());
+        std::fwrite(failure.message.data(), 1, failure.message.size(), stderr);  // the text may hold NULs
+        std::fputc('\n', stderr);
         PyObject* type = panic_exception_type();
         if (type == nullptr) abort_uncaught();
         Ref message(PyUnicode_FromStringAndSize(failure.message.data(), static_cast<Py_ssize_t>(failure.message.size())));

@@ -84,10 +84,32 @@ PyObject* method_with_arguments(PyObject* self, PyObject* const* args, Py_ssize_
     });
 }
 
+// The class a constructor is asked to instantiate must be the member's class
+// (or a subclass): its instances are allocated at that class's size. PyPy's
+// __new__ wrapper passes on whatever Class.__new__(x) was given.
+template <class Record>
+void check_new_type(PyTypeObject* subtype) {
+    PyTypeObject* type = type_of<Record>();
+    PyObject* object = reinterpret_cast<PyObject*>(subtype);
+    if (object == nullptr) {
+        PyErr_Format(PyExc_TypeError, "%s.__new__(): not enough arguments", type->tp_name);
+    } else if (!PyType_Check(object)) {
+        PyErr_Format(PyExc_TypeError, "%s.__new__(X): X is not a type object (%s)", type->tp_name,
+                     Py_TYPE(object)->tp_name);
+    } else if (!PyType_IsSubtype(subtype, type)) {
+        PyErr_Format(PyExc_TypeError, "%s.__new__(%s): %s is not a subtype of %s", type->tp_name, subtype->tp_name,
+                     subtype->tp_name, type->tp_name);
+    } else {
+        return;
+    }
+    throw_python_error();
+}
+
 // The constructor: `make` turns the converted arguments into the record.
 template <const FunctionDescription& description, class Record, auto make, class... Converters>
 PyObject* constructor(PyTypeObject* subtype, PyObject* args, PyObject* kwargs) {
     return contain([&]() -> PyObject* {
+        check_new_type<Record>(subtype);
         std::array<PyObject*, sizeof...(Converters)> slots{};
         match_tuple_and_dict(description, args, kwargs, slots.data());
         auto arguments =
@@ -96,11 +118,12 @@ PyObject* constructor(PyTypeObject* subtype, PyObject* args, PyObject* kwargs) {
     });
 }
 
-// __str__ and __repr__.
+// __str__ and __repr__. PyPy's slot wrappers do not check the receiver of an
+// unbound call such as Board.__str__(5), so it is checked here.
 template <class Record, auto operation>
 PyObject* text_slot(PyObject* self) {
     return contain([&] {
-        auto& instance = instance_of<Record>(self);
+        auto& instance = receiver<Record>(self);
         Borrow borrow(instance.borrow_flag, Access::Shared);
         return to_python(operation(instance.record));
     });

@@ -75,6 +75,9 @@ TEST(Apply, MovesUpdateClocksTurnAndRights) {
         {castle, "a1a8", false, none, 0, 9, "Kkq"},                  {"4k3/8/8/8/8/8/8/3RK3 w KQkq - 0 1", "d1d5", false, none, 1, 1, "KQkq"},
         {"r3k2r/8/8/8/8/8/8/R3K2R w kq - 0 1", "e1g1", false, none, 1, 1, "kq"},
         {"8/8/8/3pP3/8/8/8/8 w - d6 4 3", "e5d6", false, none, 0, 3, none},
+        // a two-rank pawn move whose passed square would lie off the board stores none
+        {"8/8/8/8/8/2P5/8/8 w - - 0 1", "c3c1", false, none, 0, 1, none},
+        {"8/8/2p5/8/8/8/8/8 b - e3 0 1", "c6c8", true, none, 0, 2, none},
     };
     for (const Case& c : cases) {
         const Board board = board_of(c.fen, c.moves);

@@ -1,4 +1,5 @@
 """Module surface: exports, hello_world, class shape and PanicException."""
+import gc
 import importlib
 import subprocess
 import sys
@@ -55,6 +56,26 @@ def test_instances_reject_unknown_attributes(make):
         obj.colour = "white"
     with pytest.raises(AttributeError):
         obj.colour
+
+
+def _churn():
+    board = Board()
+    board.apply_move(board.legal_moves()[0])
+    return board.pop(), Move(1, 2), str(board)
+
+
+# Each instance holds a reference to its class (CPython heap types); freeing
+# the instance must give it back, once.
+@pytest.mark.skipif(not hasattr(sys, "getrefcount"), reason="no reference counts")
+def test_freed_instances_release_their_class():
+    def counts():
+        gc.collect()
+        return sys.getrefcount(Board), sys.getrefcount(Move)
+    _churn()
+    before = counts()
+    for _ in range(100):
+        _churn()
+    assert counts() == before
 
 
 PANICS = [
