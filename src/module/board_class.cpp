@@ -118,7 +118,7 @@ PyType_Slot SLOTS[] = {
 }  // namespace
 
 PyTypeObject* board_type() {
-    static PyTypeObject* type = create_type("Board", sizeof(Instance<Board>), SLOTS);
+    static PyTypeObject* type = create_type(PLINDERVOX_CLASS_NAME("Board"), sizeof(Instance<Board>), SLOTS);
     return type;
 }
 

@@ -8,7 +8,7 @@ namespace plindervox::module {
 namespace {
 
 PyObject* refuse_construction(PyTypeObject* type, PyObject*, PyObject*) {
-    const std::string message = std::string("No constructor defined for ") + type->tp_name;
+    const std::string message = std::string("No constructor defined for ") + class_name(type);
     PyErr_SetString(PyExc_TypeError, message.c_str());
     return nullptr;
 }
@@ -27,7 +27,7 @@ PyType_Slot SLOTS[] = {
 }  // namespace
 
 PyTypeObject* board_state_type() {
-    static PyTypeObject* type = create_type("BoardState", sizeof(Instance<BoardState>), SLOTS);
+    static PyTypeObject* type = create_type(PLINDERVOX_CLASS_NAME("BoardState"), sizeof(Instance<BoardState>), SLOTS);
     return type;
 }
 

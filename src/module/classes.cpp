@@ -7,11 +7,18 @@ namespace plindervox::module {
 PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots) {
     PyType_Spec spec = {name, basic_size, 0, Py_TPFLAGS_DEFAULT, slots};
     Ref type(checked(PyType_FromSpec(&spec)));
-    // The bare type name carries no module; say where the class lives, so that
-    // reprs, pickling errors and documentation tools name this module.
-    Ref module_name(checked(PyUnicode_FromString("plindervox")));
-    if (PyObject_SetAttrString(type.get(), "__module__", module_name.get()) < 0) throw_python_error();
+    if (std::strchr(name, '.') == nullptr) {
+        // A bare name carries no module; say where the class lives, so that
+        // reprs, pickling errors and documentation tools name this module.
+        Ref module_name(checked(PyUnicode_FromString("plindervox")));
+        if (PyObject_SetAttrString(type.get(), "__module__", module_name.get()) < 0) throw_python_error();
+    }
     return reinterpret_cast<PyTypeObject*>(type.release());
+}
+
+const char* class_name(PyTypeObject* type) {
+    const char* dot = std::strrchr(type->tp_name, '.');
+    return dot == nullptr ? type->tp_name : dot + 1;
 }
 
 int set_property(const PyGetSetDef* properties, PyObject* self, PyObject* name, PyObject* value) {
@@ -24,7 +31,7 @@ int set_property(const PyGetSetDef* properties, PyObject* self, PyObject* name, 
     for (const PyGetSetDef* property = properties; property != nullptr && property->name != nullptr; ++property) {
         if (std::strcmp(property->name, text) == 0) return property->set(self, value, property->closure);
     }
-    PyErr_Format(PyExc_AttributeError, "'%s' object has no attribute '%U'", Py_TYPE(self)->tp_name, name);
+    PyErr_Format(PyExc_AttributeError, "'%s' object has no attribute '%U'", class_name(Py_TYPE(self)), name);
     return -1;
 }
 
@@ -34,7 +41,7 @@ PyObject* refuse_subclass(PyObject* subclass, PyObject*, PyObject*) {
     for (PyTypeObject* ours : {board_type(), move_type(), board_state_type()}) {
         if (PyType_IsSubtype(base, ours)) base = ours;
     }
-    PyErr_Format(PyExc_TypeError, "type '%s' is not an acceptable base type", base->tp_name);
+    PyErr_Format(PyExc_TypeError, "type '%s' is not an acceptable base type", class_name(base));
     return nullptr;
 }
 

@@ -34,8 +34,19 @@ template <> inline PyTypeObject* type_of<Board>() { return board_type(); }
 template <> inline PyTypeObject* type_of<Move>() { return move_type(); }
 template <> inline PyTypeObject* type_of<BoardState>() { return board_state_type(); }
 
-// A heap type from its bare name, instance size, docstring and slots.
+// The name a class is created with. CPython warns about a heap type whose
+// name has no module part; PyPy keeps the bare name and is told the module.
+#ifdef PYPY_VERSION
+#define PLINDERVOX_CLASS_NAME(name) name
+#else
+#define PLINDERVOX_CLASS_NAME(name) "plindervox." name
+#endif
+
+// A heap type from its name (a string literal), instance size and slots.
 PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots);
+
+// The class's bare name ("Board"), as every message of this module gives it.
+const char* class_name(PyTypeObject* type);
 
 // A new instance of `type` owning `record`; null with an error set on failure.
 template <class Record>

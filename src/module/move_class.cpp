@@ -56,7 +56,7 @@ PyType_Slot SLOTS[] = {
 }  // namespace
 
 PyTypeObject* move_type() {
-    static PyTypeObject* type = create_type("Move", sizeof(Instance<Move>), SLOTS);
+    static PyTypeObject* type = create_type(PLINDERVOX_CLASS_NAME("Move"), sizeof(Instance<Move>), SLOTS);
     return type;
 }
 

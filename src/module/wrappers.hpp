@@ -21,7 +21,7 @@ namespace plindervox::module {
 template <class Record>
 Instance<Record>& receiver(PyObject* self) {
     PyTypeObject* type = type_of<Record>();
-    if (!PyObject_TypeCheck(self, type)) type_mismatch(self, type->tp_name);
+    if (!PyObject_TypeCheck(self, type)) type_mismatch(self, class_name(type));
     return instance_of<Record>(self);
 }
 
@@ -92,13 +92,13 @@ void check_new_type(PyTypeObject* subtype) {
     PyTypeObject* type = type_of<Record>();
     PyObject* object = reinterpret_cast<PyObject*>(subtype);
     if (object == nullptr) {
-        PyErr_Format(PyExc_TypeError, "%s.__new__(): not enough arguments", type->tp_name);
+        PyErr_Format(PyExc_TypeError, "%s.__new__(): not enough arguments", class_name(type));
     } else if (!PyType_Check(object)) {
-        PyErr_Format(PyExc_TypeError, "%s.__new__(X): X is not a type object (%s)", type->tp_name,
+        PyErr_Format(PyExc_TypeError, "%s.__new__(X): X is not a type object (%s)", class_name(type),
                      Py_TYPE(object)->tp_name);
     } else if (!PyType_IsSubtype(subtype, type)) {
-        PyErr_Format(PyExc_TypeError, "%s.__new__(%s): %s is not a subtype of %s", type->tp_name, subtype->tp_name,
-                     subtype->tp_name, type->tp_name);
+        PyErr_Format(PyExc_TypeError, "%s.__new__(%s): %s is not a subtype of %s", class_name(type), subtype->tp_name,
+                     subtype->tp_name, class_name(type));
     } else {
         return;
     }
