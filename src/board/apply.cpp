@@ -27,16 +27,18 @@ bool is_promotion_letter(char32_t letter) {
     return letter == U'q' || letter == U'r' || letter == U'b' || letter == U'n';
 }
 
-void check_move(const Board& board, const Move& move) {
+// The three checks a move must pass before anything changes; returns the
+// kind of the piece on the origin square.
+int checked_moving_kind(const Board& board, const Move& move) {
     if (move.from_square >= SQUARE_COUNT || move.to_square >= SQUARE_COUNT) {
         fail("Move squares must lie within 0-63 for " + move_text(move));
     }
-    if (kind_at(board, square_mask(move.from_square)) < 0) {
-        fail("Could not find the piece to move for " + move_text(move));
-    }
+    const int moving = kind_at(board, square_mask(move.from_square));
+    if (moving < 0) fail("Could not find the piece to move for " + move_text(move));
     if (has_promotion(move) && !is_promotion_letter(move.promotion)) {
         fail("Panic in the disco!!! (promotion issue) for " + move_text(move));
     }
+    return moving;
 }
 
 // Square `offset` away from a square, or none when that leaves the board.
@@ -101,7 +103,7 @@ void apply_move(Board& board, const Move& move) {
 }
 
 void play_move(Board& board, const Move& played) {
-    check_move(board, played);
+    const int moving = checked_moving_kind(board, played);
 
     const bool white = board.turn;
     const unsigned from = played.from_square;
@@ -109,7 +111,6 @@ void play_move(Board& board, const Move& played) {
     const Bitboard from_mask = square_mask(from);
     const Bitboard to_mask = square_mask(to);
     const int move_distance = distance(from, to);
-    const int moving = kind_at(board, from_mask);
     const int captured = kind_at(board, to_mask);
 
     board.half_move_clock = resets_half_move_clock(board, from_mask, to_mask) ? 0 : board.half_move_clock + 1;
