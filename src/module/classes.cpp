@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "module/errors.hpp"
+
 namespace plindervox::module {
 
 PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots) {
@@ -36,13 +38,15 @@ int set_property(const PyGetSetDef* properties, PyObject* self, PyObject* name, 
 }
 
 PyObject* refuse_subclass(PyObject* subclass, PyObject*, PyObject*) {
-    // The first of this module's classes among the new class's bases.
-    PyTypeObject* base = reinterpret_cast<PyTypeObject*>(subclass);
-    for (PyTypeObject* ours : {board_type(), move_type(), board_state_type()}) {
-        if (PyType_IsSubtype(base, ours)) base = ours;
-    }
-    PyErr_Format(PyExc_TypeError, "type '%s' is not an acceptable base type", class_name(base));
-    return nullptr;
+    return contain([&]() -> PyObject* {
+        // The first of this module's classes among the new class's bases.
+        PyTypeObject* base = reinterpret_cast<PyTypeObject*>(subclass);
+        for (PyTypeObject* ours : {board_type(), move_type(), board_state_type()}) {
+            if (PyType_IsSubtype(base, ours)) base = ours;
+        }
+        PyErr_Format(PyExc_TypeError, "type '%s' is not an acceptable base type", class_name(base));
+        return nullptr;
+    });
 }
 
 PyObject* new_move_object(const Move& move) { return wrap_record(move_type(), Move(move)); }
