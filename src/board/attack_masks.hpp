@@ -30,6 +30,11 @@ inline constexpr std::array<std::array<Bitboard, SQUARE_COUNT>, 8> RAY_MASKS = [
     return masks;
 }();
 
+// The square of `set` (a non-empty subset of one ray) nearest the ray's start.
+constexpr unsigned nearest_on_ray(std::size_t dir, Bitboard set) {
+    return KING_DIRS[dir] > 0 ? static_cast<unsigned>(std::countr_zero(set)) : highest_square(set);
+}
+
 // Diagonal rays (+9, +7, -7, -9) are a bishop's; the others a rook's.
 constexpr bool is_diagonal_ray(std::size_t dir) { return KING_DIRS[dir] % 8 != 0 && KING_DIRS[dir] != 1 && KING_DIRS[dir] != -1; }
 

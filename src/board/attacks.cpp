@@ -18,8 +18,7 @@ bool slider_reaches(unsigned square, const std::array<std::size_t, 4>& rays, Bit
     for (const std::size_t dir : rays) {
         const Bitboard blockers = RAY_MASKS[dir][square] & occupied;
         if (blockers == 0) continue;
-        const unsigned nearest = KING_DIRS[dir] > 0 ? std::countr_zero(blockers) : highest_square(blockers);
-        if (contains(sliders, nearest)) return true;
+        if (contains(sliders, nearest_on_ray(dir, blockers))) return true;
     }
     return false;
 }

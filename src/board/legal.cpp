@@ -1,6 +1,6 @@
 // Legal moves by trial: each pseudo-legal move is played on the board itself,
 // the mover's king is tested, and the move is taken back. Moves whose trial
-// cannot find the king reached are let through without one.
+// is known in advance (see TrialPlan) are decided without one.
 #include "board/apply.hpp"
 #include "board/attack_masks.hpp"
 #include "board/movegen.hpp"
@@ -31,36 +31,60 @@ bool is_consistent(const Board& board) {
     return (board.white_pieces & board.black_pieces) == 0 && kinds == (board.white_pieces | board.black_pieces);
 }
 
-// The rays from the king along which an opposing slider of the ray's kind
-// stands somewhere: only there can moving a piece away uncover the king.
-Bitboard rays_to_opposing_sliders(const Board& board, Square king) {
-    const Bitboard opponent = opponent_pieces(board);
-    Bitboard rays = 0;
-    for (std::size_t dir = 0; dir < RAY_MASKS.size(); ++dir) {
-        const Bitboard sliders = (is_diagonal_ray(dir) ? board.bishops : board.rooks) | board.queens;
-        if ((RAY_MASKS[dir][king] & sliders & opponent) != 0) rays |= RAY_MASKS[dir][king];
-    }
-    return rays;
-}
+// What the filter settles before trying any move. On a consistent board
+// whose side to move is not in check, a move of a piece other than the king
+// can only block or capture, so it leaves the king unreached, unless the
+// piece is pinned: the only piece between the king and an opposing slider
+// that moves along that line. A pinned piece stays safe exactly while it
+// stays on the line. Everything else is tried: king moves, en passant
+// captures (they empty a second square), positions in check, boards whose
+// sets overlap, and an opponent with several kings, where capturing the
+// highest one hands its role to another.
+struct TrialPlan {
+    Bitboard try_from = ~Bitboard{0};  // origins whose moves are always tried
+    Bitboard pinned = 0;
+    std::array<Bitboard, 8> pin_lines{};  // by direction from the king
+};
 
-// Origins whose moves need a trial. On a consistent board whose side to move
-// is not in check, a move of a piece other than the king, from a square on no
-// ray between the king and an opposing slider, can only block or capture: it
-// never makes the king reached. Everything else is tried: boards whose sets
-// overlap, and an opponent with several kings, where capturing the highest
-// one hands its role to another.
-Bitboard origins_to_try(const Board& board) {
-    if (!is_consistent(board) || std::popcount(board.kings & opponent_pieces(board)) > 1) return ~Bitboard{0};
+TrialPlan plan_trials(const Board& board) {
+    TrialPlan plan;
+    if (!is_consistent(board) || std::popcount(board.kings & opponent_pieces(board)) > 1) return plan;
     const std::optional<Square> king = king_square(board, board.turn);
-    if (!king) return 0;
-    if (reached_by(board, *king, !board.turn)) return ~Bitboard{0};
-    return board.kings | rays_to_opposing_sliders(board, *king);
+    if (!king) {
+        plan.try_from = 0;  // no king, nothing to expose
+        return plan;
+    }
+    if (reached_by(board, *king, !board.turn)) return plan;
+    plan.try_from = board.kings;
+    const Bitboard occupied = board.white_pieces | board.black_pieces;
+    for (std::size_t dir = 0; dir < RAY_MASKS.size(); ++dir) {
+        const Bitboard line = RAY_MASKS[dir][*king];
+        const Bitboard sliders = ((is_diagonal_ray(dir) ? board.bishops : board.rooks) | board.queens) &
+                                 opponent_pieces(board);
+        if ((line & sliders) == 0) continue;
+        const Bitboard blockers = line & occupied;
+        const unsigned first = nearest_on_ray(dir, blockers);
+        const Bitboard behind = blockers & ~square_mask(first);
+        if (!contains(own_pieces(board), first) || behind == 0) continue;
+        if (contains(sliders, nearest_on_ray(dir, behind))) {
+            plan.pinned |= square_mask(first);
+            plan.pin_lines[dir] = line;
+        }
+    }
+    return plan;
 }
 
-bool is_legal(Board& board, const Move& move, Bitboard try_from) {
-    // An en passant capture empties a second square, so it is always tried.
+bool stays_on_pin_line(const TrialPlan& plan, const Move& move) {
+    for (const Bitboard line : plan.pin_lines) {
+        if (contains(line, move.from_square)) return contains(line, move.to_square);
+    }
+    return true;
+}
+
+bool is_legal(Board& board, const Move& move, const TrialPlan& plan) {
     const bool en_passant = board.en_passant_square == move.to_square && contains(board.pawns, move.from_square);
-    return (!contains(try_from, move.from_square) && !en_passant) || leaves_king_safe(board, move);
+    if (en_passant || contains(plan.try_from, move.from_square)) return leaves_king_safe(board, move);
+    return !contains(plan.pinned, move.from_square) || stays_on_pin_line(plan, move);
 }
 
 }  // namespace
@@ -70,9 +94,9 @@ std::vector<Move> legal_moves(Board& board) {
     MoveBuffer candidates;
     add_pseudo_legal_moves(board, candidates);
     legal.reserve(legal.size() + candidates.size);
-    const Bitboard try_from = origins_to_try(board);
+    const TrialPlan plan = plan_trials(board);
     for (const Move& move : candidates) {
-        if (is_legal(board, move, try_from)) legal.push_back(move);
+        if (is_legal(board, move, plan)) legal.push_back(move);
     }
     return legal;
 }
@@ -81,9 +105,9 @@ std::vector<Move> legal_moves(Board& board) {
 bool has_legal_move(Board& board) {
     MoveBuffer candidates;
     add_pseudo_legal_moves(board, candidates);
-    const Bitboard try_from = origins_to_try(board);
+    const TrialPlan plan = plan_trials(board);
     for (const Move& move : candidates) {
-        if (is_legal(board, move, try_from)) return true;
+        if (is_legal(board, move, plan)) return true;
     }
     return !castling_moves(board).empty();
 }
