@@ -16,6 +16,8 @@ TEST(Legal, LegalMovesDropMovesThatExposeTheKing) {
         {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1", 20, "", ""},
         {"4k3/4r3/8/8/8/8/4N3/4K3 w - - 0 1", 4, "", "e2c3 e2g3 e2d4 e2f4 e2c1 e2g1"},
         {"4k3/4r3/8/8/8/8/4R3/4K3 w - - 0 1", 9, "", "e2d2 e2a2 e2h2"},
+        {"4k3/8/8/b7/8/8/3P4/4K3 w - - 0 1", 4, "", "d2d3 d2d4"},       // pinned on a diagonal
+        {"4k3/8/8/8/8/2b5/3P4/4K3 w - - 0 1", 5, "", "d2d3 d2d4"},      // ... may take the pinner
         {"8/8/8/K2Pp2r/8/8/8/7k w - e6 0 1", 6, "", "d5e6"},
         {"4k3/8/8/8/8/8/8/r3K3 w - - 0 1", 3, "", "e1d1 e1f1"},
         {"4k3/8/8/8/8/2p5/3q4/4K3 w - - 0 1", 1, "e1f1", "e1d2 e1e2 e1f2 e1d1"},
