@@ -40,12 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!valid_utf8(text)) return -1;  // keeps such inputs out of the corpus
 
     Board board;
-    try {
-        board = make_board(text);
-    } catch (const CoreError& error) {
-        check_failure(error, board);
-        return 0;
-    }
+    if (!load_or_check_failure(text, board)) return 0;
     FUZZ_CHECK(board.starting_fen == text && board.move_stack.empty() && board.state_stack.empty(), board);
     read_everything(board, U'x', /*round_trips=*/true);
     compare_with_reference(board);

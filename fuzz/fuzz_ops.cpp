@@ -195,12 +195,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!valid_utf8(text)) return -1;
 
     Board board;
-    try {
-        board = make_board(text);
-    } catch (const CoreError& error) {
-        check_failure(error, board);
-        return 0;
-    }
+    if (!load_or_check_failure(text, board)) return 0;
     Shadow shadow;
     for (int steps = 0; steps < 64 && !in.empty(); ++steps) {
         step(board, shadow, in);

@@ -116,6 +116,18 @@ inline void check_failure(const CoreError& error, const Board& board) {
     FUZZ_CHECK(!error.message.empty() && valid_utf8(error.message), board);
 }
 
+// Loads the position text; a refused text must carry a usable message.
+// Returns whether a board was made.
+inline bool load_or_check_failure(const std::string& text, Board& board) {
+    try {
+        board = make_board(text);
+        return true;
+    } catch (const CoreError& error) {
+        check_failure(error, board);
+        return false;
+    }
+}
+
 inline bool is_kind_letter(char32_t c) { return std::u32string_view(U"PRNBQKprnbqk").find(c) != std::u32string_view::npos; }
 
 // What apply_move checks before it plays anything.
