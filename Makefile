@@ -156,15 +156,22 @@ bench-core: deps
 	$(CMAKE) --build $(BENCH_BUILD)/core -j $(JOBS) --target core_bench
 	$(BENCH_BUILD)/core/core_bench $(CORE_BENCH_ARGS)
 
-# The do-nothing module, built against the venv interpreter's headers with
-# the same optimisation as the real module.
-bench-floor: deps $(STAMP)
-	@mkdir -p $(BENCH_BUILD)
-	include="$$($(PY) -c 'import sysconfig; print(sysconfig.get_paths()["include"])')" && \
-	suffix="$$($(PY) -c 'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))')" && \
+# The do-nothing module, built against each venv interpreter's headers with
+# the same optimisation as the real module, into build/bench/<implementation>.
+# $(1): the interpreter.
+define build_floor
+	include="$$($(1) -c 'import sysconfig; print(sysconfig.get_paths()["include"])')" && \
+	suffix="$$($(1) -c 'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))')" && \
+	impl="$$($(1) -c 'import sys; print(sys.implementation.name)')" && mkdir -p "$(BENCH_BUILD)/$$impl" && \
 	$(CXX) -std=c++20 -O2 -DNDEBUG -fPIC -shared -fvisibility=hidden -Wall -Wextra \
 	  -Wno-missing-field-initializers -isystem "$$include" \
-	  bench/floor/floor.cpp -o "$(BENCH_BUILD)/plindervox_floor$$suffix"
+	  bench/floor/floor.cpp -o "$(BENCH_BUILD)/$$impl/plindervox_floor$$suffix"
+endef
+
+bench-floor: deps $(STAMP)
+	$(call build_floor,$(PY))
+	@if $(have_cpython); then $(MAKE) --no-print-directory $(CSTAMP); fi
+	if $(have_cpython); then $(call build_floor,$(CPY)); fi
 
 bench-python: deps install bench-floor
 	$(if $(BENCH_NURSERY),PYPY_GC_NURSERY=$(BENCH_NURSERY) )$(PY) bench/perft.py $(PERFT_ARGS)

@@ -42,8 +42,20 @@ template <> inline PyTypeObject* type_of<BoardState>() { return board_state_type
 #define PLINDERVOX_CLASS_NAME(name) "plindervox." name
 #endif
 
-// A heap type from its name (a string literal), instance size and slots.
-PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots);
+// The cheap ways to call a class's constructor (Constructor in wrappers.hpp):
+// CPython's vector call of the class, and PyPy's vector-call __new__.
+struct FastConstructor {
+    vectorcallfunc call;
+    PyMethodDef new_method;
+};
+
+// The docstring the interpreters give a class's __new__.
+inline constexpr const char* NEW_DOC = "Create and return a new object.  See help(type) for accurate signature.";
+
+// A heap type from its name (a string literal), instance size and slots, with
+// the fast constructor installed for the running interpreter when given.
+PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots,
+                          const FastConstructor* constructor = nullptr);
 
 // The class's bare name ("Board"), as every message of this module gives it.
 const char* class_name(PyTypeObject* type);
