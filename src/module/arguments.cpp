@@ -79,6 +79,7 @@ void match_vectorcall(const FunctionDescription& d, PyObject* const* args, Py_ss
                       PyObject** slots) {
     const auto positional = static_cast<std::size_t>(PyVectorcall_NARGS(nargs));
     fill_positional(d, args, positional, slots);
+    if (kwnames == nullptr && positional >= d.required) return;  // the common call: every required one by position
     if (kwnames != nullptr) {
         const Py_ssize_t keywords = PyTuple_GET_SIZE(kwnames);
         for (Py_ssize_t i = 0; i < keywords; ++i) {
