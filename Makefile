@@ -147,7 +147,7 @@ BENCH_FLAGS := $(if $(BENCH_QUICK),--quick) $(if $(BENCH_CPU_TIME),--cpu-time)
 CORE_BENCH_ARGS ?= $(BENCH_FLAGS)
 PERFT_ARGS ?= $(BENCH_FLAGS)
 
-bench: bench-core bench-python
+bench: bench-core bench-python bench-interface
 
 # The core and the plain implementation kept for the tests, no Python.
 bench-core: deps
@@ -175,6 +175,32 @@ bench-floor: deps $(STAMP)
 
 bench-python: deps install bench-floor
 	$(if $(BENCH_NURSERY),PYPY_GC_NURSERY=$(BENCH_NURSERY) )$(PY) bench/perft.py $(PERFT_ARGS)
+
+# Every member against the floor, the per-position workload and the cost of
+# the kept results, under PyPy and CPython. BENCH_BASE=REV also builds that
+# revision and runs the same benchmarks on it, turn about with the working
+# tree's build, and prints the two member tables side by side.
+BENCH_BASE ?=
+MEMBERS_ARGS ?= $(if $(BENCH_QUICK),--quick) $(if $(BENCH_CPU_TIME),--cpu-time)
+WORKLOAD_ARGS ?= $(if $(BENCH_CPU_TIME),--cpu-time)
+.PHONY: bench-interface
+bench-interface: deps install bench-floor
+	@pythons="$(PY)"; if $(have_cpython); then $(MAKE) --no-print-directory install-cpython >/dev/null && pythons="$$pythons $(CPY)"; fi; \
+	for py in $$pythons; do \
+	  impl=$$($$py -c 'import sys; print(sys.implementation.name)'); out=$(BENCH_BUILD)/$$impl; \
+	  if [ -n "$(BENCH_BASE)" ]; then \
+	    bench/build_revision.sh "$(BENCH_BASE)" "$$py" "$$out/base" || exit 1; \
+	    PLINDERVOX_PATH="$$out/base" $$py bench/members.py $(MEMBERS_ARGS) --json "$$out/members-base.json" || exit 1; \
+	  fi; \
+	  $$py bench/members.py $(MEMBERS_ARGS) --json "$$out/members.json" || exit 1; \
+	  if [ -n "$(BENCH_BASE)" ]; then \
+	    echo "$$impl, $(BENCH_BASE) against the working tree:"; \
+	    $$py bench/compare.py "$$out/members-base.json" "$$out/members.json"; \
+	    for round in 1 2; do PLINDERVOX_PATH="$$out/base" $$py bench/workload.py $(WORKLOAD_ARGS) | tail -n 1 | sed 's/^/$(BENCH_BASE): /'; \
+	      $$py bench/workload.py $(WORKLOAD_ARGS) | tail -n 1 | sed 's/^/working tree: /'; done; \
+	  else $$py bench/workload.py $(WORKLOAD_ARGS) || exit 1; fi; \
+	  $$py bench/kept_cost.py || exit 1; \
+	done
 
 # --- Sanitizers and fuzzing (part of `make test`) ----------------------------
 # core-asan: the core's C++ tests again, built with AddressSanitizer,

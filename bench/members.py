@@ -206,8 +206,7 @@ def main():
 
     print(f"interpreter: {platform.python_implementation()} {sys.version.split()[0]}; plindervox from "
           f"{os.path.dirname(plindervox.__file__)}")
-    stats = getattr(gc, "get_stats", None)
-    nursery = f"; GC nursery {stats().nursery_size}" if stats is not None else ""
+    nursery = f"; GC nursery {gc.get_stats().nursery_size}" if IMPLEMENTATION == "pypy" else ""
     print(f"ns per call, best of {args.repeat}; {'process CPU' if args.cpu_time else 'wall'} clock{nursery}")
     header = f"{'member':<36} {'ours':>8} {'floor':>8} {'ratio':>6}  floor shape"
     print(header)

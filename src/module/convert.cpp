@@ -91,7 +91,9 @@ PyObject* move_list(const Sequence& moves, std::size_t count) {
     }
 #else
     Ref list(api_result(PyList_New(static_cast<Py_ssize_t>(count))));
-    for (std::size_t i = 0; i < count; ++i) PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), checked(new_move_object(moves[i])));
+    for (std::size_t i = 0; i < count; ++i) {
+        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), checked(new_move_object(moves[i])));
+    }
 #endif
     return list.release();
 }

@@ -54,10 +54,13 @@ PyObject* move_text_object(const Move& move) {
 
 PyObject* promotion_object(char32_t promotion) {
     if (promotion == NO_PROMOTION) return new_ref(Py_None);
-    std::string text;
-    append_utf8(text, promotion);
-    if (promotion >= KEPT_LETTERS) return fresh_text(text);
-    return kept(letters[promotion], [&] { return fresh_text(text); });
+    auto make = [&] {
+        std::string text;
+        append_utf8(text, promotion);
+        return fresh_text(text);
+    };
+    if (promotion >= KEPT_LETTERS) return make();
+    return kept(letters[promotion], make);
 }
 
 PyObject* small_int_object(std::uint32_t value) {

@@ -1,7 +1,7 @@
 // Results drawn from a small fixed set, made once per process and handed out
 // again: the UCI text of every move whose squares are 0-63 (with no promotion
 // or with one of the letters the generators produce), the one-character texts
-// of ASCII letters, and the small integers that square properties return.
+// of ASCII characters, and the small integers that square properties return.
 // Making a fresh str or int is the dearest part of these calls under PyPy;
 // handing out a kept one is a reference count. Each entry is made on first
 // use and kept for the life of the process. Every function returns a new
