@@ -38,7 +38,8 @@ void place_pieces(Board& board, std::string_view placement) {
     // The square last filled: 55 is the square before a8.
     std::int64_t cursor = 55;
     for (std::size_t pos = 0; pos < placement.size();) {
-        const char32_t c = next_char(placement, pos);
+        const auto byte = static_cast<unsigned char>(placement[pos]);
+        const char32_t c = byte < 0x80 ? (++pos, byte) : next_char(placement, pos);
         if (c >= U'0' && c <= U'9') {
             cursor += c - U'0';
         } else if (c == U'/') {
