@@ -11,7 +11,11 @@ every run with the same seed and build). For each position the timed loop does
     board.is_game_over()
 
 and the figure is microseconds per position: the best of --repeat passes over
-all positions after a warm-up pass. Runs under PyPy and CPython:
+all positions after a warm-up pass. The same loop runs over the do-nothing
+module plindervox_floor (built by `make bench-floor`) too, whose boards hand
+out lists of as many new moves as ours found and whose other calls return
+kept values: what the interpreter charges for the calls alone. Runs under
+PyPy and CPython:
     python bench/workload.py [--games N] [--repeat N] [--seed N] [--cpu-time]
 PLINDERVOX_PATH=DIR puts another build of plindervox first on the path, to
 compare two builds.
@@ -20,6 +24,7 @@ compare two builds.
 from __future__ import annotations
 
 import argparse
+import array
 import gc
 import os
 import platform
@@ -32,6 +37,13 @@ if os.environ.get("PLINDERVOX_PATH"):
 
 import plindervox  # noqa: E402
 from plindervox import Board  # noqa: E402
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "build", "bench",
+                                sys.implementation.name))
+try:
+    import plindervox_floor as floor  # noqa: E402
+except ImportError:  # pragma: no cover - only when run by hand before a build
+    floor = None
 
 START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
 PIECE_LETTERS = "PRNBQK"
@@ -104,6 +116,33 @@ def workload(positions):
     return seen
 
 
+def floor_workload(positions, replay):
+    """The same calls on the floor: `replay` hands out the recorded lists."""
+    replay.rewind()
+    seen = 0
+    probe = floor.Probe()
+    for fen in positions:
+        floor.Position(fen)
+        moves = replay.legal_moves()
+        texts = [move.uci() for move in moves]
+        probe.kept_int()
+        probe.kept_int()
+        seen += len(texts)
+    return seen
+
+
+def best_time(work, repeat, clock):
+    expected = work()  # warm-up, and the JIT's traces
+    best = float("inf")
+    for _ in range(repeat):
+        gc.collect()
+        start = clock()
+        if work() != expected:
+            sys.exit("error: the workload saw a different number of moves on a second pass")
+        best = min(best, clock() - start)
+    return best, expected
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--games", type=int, default=40, help="random games to take positions from (default 40)")
@@ -115,18 +154,19 @@ def main():
     clock = time.process_time if args.cpu_time else time.perf_counter
 
     positions = make_positions(args.games, args.seed, args.max_plies)
-    seen = workload(positions)  # warm-up, and the JIT's traces
-    best = float("inf")
-    for _ in range(args.repeat):
-        gc.collect()
-        start = clock()
-        if workload(positions) != seen:
-            sys.exit("error: the workload saw a different number of moves on a second pass")
-        best = min(best, clock() - start)
+    best, seen = best_time(lambda: workload(positions), args.repeat, clock)
     print(f"{platform.python_implementation()} {sys.version.split()[0]}, plindervox from "
           f"{os.path.dirname(plindervox.__file__)}")
+    per_position = best / len(positions) * 1e6
+    text = f"{per_position:.2f} us per position"
+    if floor is not None:
+        counts = array.array("I", (len(Board(fen).legal_moves()) for fen in positions))
+        replay = floor.Board(counts.tobytes(), append=True)
+        floor_best, _ = best_time(lambda: floor_workload(positions, replay), args.repeat, clock)
+        floor_per_position = floor_best / len(positions) * 1e6
+        text += f" (floor {floor_per_position:.2f}, ratio {per_position / floor_per_position:.2f})"
     print(f"{len(positions)} positions from {args.games} games (seed {args.seed}), {seen / len(positions):.1f} "
-          f"legal moves each; best of {args.repeat}: {best / len(positions) * 1e6:.2f} us per position")
+          f"legal moves each; best of {args.repeat}: {text}")
     return 0
 
 

@@ -83,6 +83,19 @@ PyObject* move_to_square(PyObject* self, void*) {
 
 PyObject* move_str(PyObject*) { return PyUnicode_FromStringAndSize("e2e4", 4); }
 
+PyObject* KEPT_STR = nullptr;
+
+// uci() as a text made once and handed out again.
+PyObject* move_uci(PyObject*, PyObject*) {
+    Py_INCREF(KEPT_STR);
+    return KEPT_STR;
+}
+
+PyMethodDef MOVE_METHODS[] = {
+    {"uci", move_uci, METH_NOARGS, nullptr},
+    {nullptr, nullptr, 0, nullptr},
+};
+
 PyGetSetDef MOVE_PROPERTIES[] = {
     {"from_square", move_from_square, nullptr, nullptr, nullptr},
     {"to_square", move_to_square, nullptr, nullptr, nullptr},
@@ -93,6 +106,7 @@ PyType_Slot MOVE_SLOTS[] = {
     {Py_tp_new, reinterpret_cast<void*>(move_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(move_dealloc)},
     {Py_tp_getset, MOVE_PROPERTIES},
+    {Py_tp_methods, MOVE_METHODS},
     {Py_tp_str, reinterpret_cast<void*>(move_str)},
     {0, nullptr},
 };
@@ -268,7 +282,6 @@ struct ProbeObject {
 };
 
 PyObject* KEPT_INT = nullptr;
-PyObject* KEPT_STR = nullptr;
 
 constexpr char SHORT_TEXT[] = "e2e4";
 // As long as a board diagram: eight lines of eight squares.
