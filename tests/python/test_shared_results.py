@@ -84,21 +84,19 @@ def test_texts_outlive_their_moves_and_boards():
     assert texts[:3] == ["h2h3", "g2g3", "f2f3"]
 
 
-# Every route into Move's constructor.
-MOVE_ROUTES = {
-    "call": lambda *a, **k: Move(*a, **k),
-    "star-args": lambda *a, **k: Move(*list(a), **dict(k)),
-    "__new__": lambda *a, **k: Move.__new__(Move, *a, **k),
-    "type.__call__": lambda *a, **k: type.__call__(Move, *a, **k),
-    "partial": lambda *a, **k: functools.partial(Move)(*a, **k),
-}
-BOARD_ROUTES = {
-    "call": lambda *a, **k: Board(*a, **k),
-    "star-args": lambda *a, **k: Board(*list(a), **dict(k)),
-    "__new__": lambda *a, **k: Board.__new__(Board, *a, **k),
-    "type.__call__": lambda *a, **k: type.__call__(Board, *a, **k),
-    "partial": lambda *a, **k: functools.partial(Board)(*a, **k),
-}
+def routes(cls):
+    """Every route into the class's constructor."""
+    return {
+        "call": lambda *a, **k: cls(*a, **k),
+        "star-args": lambda *a, **k: cls(*list(a), **dict(k)),
+        "__new__": lambda *a, **k: cls.__new__(cls, *a, **k),
+        "type.__call__": lambda *a, **k: type.__call__(cls, *a, **k),
+        "partial": lambda *a, **k: functools.partial(cls)(*a, **k),
+    }
+
+
+MOVE_ROUTES = routes(Move)
+BOARD_ROUTES = routes(Board)
 
 MOVE_CALLS = [
     ((12, 28), {}, "e2e4"),
