@@ -40,7 +40,20 @@ const char* class_name(PyTypeObject* type) {
     return dot == nullptr ? type->tp_name : dot + 1;
 }
 
-int set_property(const PyGetSetDef* properties, PyObject* self, PyObject* name, PyObject* value) {
+PropertyNames intern_property_names(const PyGetSetDef* properties) {
+    PropertyNames interned{};
+    for (std::size_t i = 0; i < MAX_PROPERTIES && properties[i].name != nullptr; ++i) {
+        interned[i] = PyUnicode_InternFromString(properties[i].name);
+        if (interned[i] == nullptr) PyErr_Clear();  // that name is then always compared by its text
+    }
+    return interned;
+}
+
+int set_property(const PyGetSetDef* properties, const PropertyNames& interned, PyObject* self, PyObject* name,
+                 PyObject* value) {
+    for (std::size_t i = 0; i < MAX_PROPERTIES && properties[i].name != nullptr; ++i) {
+        if (name == interned[i]) return properties[i].set(self, value, properties[i].closure);
+    }
     const char* text = PyUnicode_Check(name) ? PyUnicode_AsUTF8(name) : nullptr;
     if (text == nullptr) {
         PyErr_Clear();

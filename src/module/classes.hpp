@@ -2,6 +2,7 @@
 // held by value and a borrow counter. Class objects are created on first use.
 #pragma once
 
+#include <array>
 #include <new>
 #include <utility>
 
@@ -84,11 +85,21 @@ void dealloc_instance(PyObject* object) {
 // Instances take no attributes beyond the class's properties (PyPy would
 // otherwise give them an attribute dictionary): a set or delete is handed to
 // the property's own setter, any other name is refused.
-int set_property(const PyGetSetDef* properties, PyObject* self, PyObject* name, PyObject* value);
+//
+// The interpreters pass an attribute name written in code as its interned
+// str, so the properties' interned names are kept (`interned`, one per
+// property, made on first use) and compared by identity first; any other str
+// is compared by its text.
+inline constexpr std::size_t MAX_PROPERTIES = 4;
+using PropertyNames = std::array<PyObject*, MAX_PROPERTIES>;
+PropertyNames intern_property_names(const PyGetSetDef* properties);
+int set_property(const PyGetSetDef* properties, const PropertyNames& interned, PyObject* self, PyObject* name,
+                 PyObject* value);
 
 template <const PyGetSetDef* properties>
 int set_property_only(PyObject* self, PyObject* name, PyObject* value) {
-    return set_property(properties, self, name, value);
+    static const PropertyNames interned = intern_property_names(properties);
+    return set_property(properties, interned, self, name, value);
 }
 
 // Subclassing is refused, as a class without the base-type flag should be;

@@ -181,3 +181,21 @@ def test_new_refuses_a_foreign_class(cls, args, receiver):
 def test_new_without_a_class_is_a_type_error(cls):
     with pytest.raises(TypeError):
         cls.__new__()
+
+
+@pytest.mark.parametrize("make, field, value", [
+    (lambda: Move(12, 28), "from_square", 52),
+    (lambda: Move(12, 28), "to_square", 60),
+    (lambda: Move(12, 28), "promotion", "q"),
+    (lambda: Board(), "turn", False),
+])
+def test_property_set_by_a_name_built_at_run_time(make, field, value):
+    # A name made at run time is a str of its own, not the interned one.
+    built = "".join(list(field))
+    by_literal, by_built = make(), make()
+    setattr(by_literal, field, value)
+    setattr(by_built, built, value)
+    assert getattr(by_built, field) == getattr(by_literal, field) == value
+    with pytest.raises(AttributeError) as info:
+        setattr(by_built, "".join(list(field + "x")), value)
+    assert str(info.value) == f"'{type(by_built).__name__}' object has no attribute '{field}x'"
