@@ -23,14 +23,30 @@ void add_queen_moves(const Board& board, MoveBuffer& out);
 // (pseudo_legal.cpp).
 void add_pseudo_legal_moves(const Board& board, MoveBuffer& out);
 
-// Pawn push and capture destinations of one side, and whether its pawns have
-// an en passant capture (pawn_moves.cpp); used by the reach test.
-Bitboard pawn_targets(const Board& board, bool white);
+// The squares pawns of one side capture onto, whatever stands there; no
+// capture wraps round a side edge.
+constexpr Bitboard pawn_attacks(Bitboard pawns, bool white) {
+    if (white) return ((pawns << 7) & NOT_H_FILE) | ((pawns << 9) & NOT_A_FILE);
+    return ((pawns >> 7) & NOT_A_FILE) | ((pawns >> 9) & NOT_H_FILE);
+}
+
+// Whether a pawn push or capture of one side ends on the square, and whether
+// its pawns have an en passant capture (pawn_moves.cpp); used by the reach test.
+bool pawn_reaches(const Board& board, unsigned square, bool white);
 bool pawn_reaches_en_passant(const Board& board, bool white);
 
 // Whether some move of that side's pseudo-legal list would end on `square`
 // (attacks.cpp). Decided without building the list, with the same answer.
 bool reached_by(const Board& board, unsigned square, bool white);
+// The pieces of that side that would capture a piece of the other side
+// standing on `square`, were the board occupied as `occupied` says: pawn
+// diagonals, knight and king steps (the highest king only) and the first
+// piece met along each slider line (attacks.cpp). On a consistent board whose
+// `square` holds a piece of the other side this is reached_by, piece by piece,
+// except for the en passant square, which no piece stands on.
+Bitboard attackers_of(const Board& board, unsigned square, Bitboard occupied, bool white);
+// attackers_of is not empty; stops at the first attacker found.
+bool attacked_by(const Board& board, unsigned square, Bitboard occupied, bool white);
 // Reached by the side not to move.
 bool is_attacked(const Board& board, unsigned square);
 // The side to move's highest king is reached; false without a king.

@@ -1,24 +1,32 @@
-// Bishop, rook and queen moves: each ray is walked square by square, nearest
-// square first, until it leaves the board, wraps round a side edge, meets an
-// own piece (not included) or captures an opposing one.
+// Bishop, rook and queen moves. Each ray runs, nearest square first, until it
+// leaves the board, would wrap round a side edge, meets an own piece (not
+// included) or captures an opposing one: the ray's squares up to its first
+// occupied one, that one kept unless it is the mover's own.
+#include "board/attack_masks.hpp"
 #include "board/movegen.hpp"
 
 namespace plindervox {
 namespace {
 
+// The queen's directions are KING_DIRS in their own order.
+constexpr std::array<std::size_t, 8> QUEEN_RAYS = {0, 1, 2, 3, 4, 5, 6, 7};
+
 template <std::size_t N>
-void add_slides(const Board& board, Bitboard pieces, const std::array<std::int8_t, N>& dirs, MoveBuffer& out) {
+void add_slides(const Board& board, Bitboard pieces, const std::array<std::size_t, N>& rays, MoveBuffer& out) {
     const Bitboard own = own_pieces(board);
-    const Bitboard opponent = opponent_pieces(board);
+    const Bitboard occupied = board.white_pieces | board.black_pieces;
     for (Bitboard origins = pieces & own; origins != 0;) {
         const Square from = pop_highest(origins);
-        for (const std::int8_t offset : dirs) {
-            unsigned previous = from;
-            for (unsigned next = step(from, offset); on_board(next) && distance(previous, next) <= 1;
-                 previous = next, next = step(next, offset)) {
-                if (contains(own, next)) break;
-                out.push(from, next);
-                if (contains(opponent, next)) break;
+        for (const std::size_t dir : rays) {
+            Bitboard targets = RAY_MASKS[dir][from];
+            const Bitboard blockers = targets & occupied;
+            if (blockers != 0) targets &= ~RAY_MASKS[dir][nearest_on_ray(dir, blockers)];
+            targets &= ~own;
+            // Nearest first: upward rays from the lowest square, downward ones from the highest.
+            if (KING_DIRS[dir] > 0) {
+                for (; targets != 0; targets &= targets - 1) out.push(from, static_cast<unsigned>(std::countr_zero(targets)));
+            } else {
+                while (targets != 0) out.push(from, pop_highest(targets));
             }
         }
     }
@@ -26,8 +34,8 @@ void add_slides(const Board& board, Bitboard pieces, const std::array<std::int8_
 
 }  // namespace
 
-void add_bishop_moves(const Board& board, MoveBuffer& out) { add_slides(board, board.bishops, BISHOP_DIRS, out); }
-void add_rook_moves(const Board& board, MoveBuffer& out) { add_slides(board, board.rooks, ROOK_DIRS, out); }
-void add_queen_moves(const Board& board, MoveBuffer& out) { add_slides(board, board.queens, KING_DIRS, out); }
+void add_bishop_moves(const Board& board, MoveBuffer& out) { add_slides(board, board.bishops, DIAGONAL_RAYS, out); }
+void add_rook_moves(const Board& board, MoveBuffer& out) { add_slides(board, board.rooks, ORTHOGONAL_RAYS, out); }
+void add_queen_moves(const Board& board, MoveBuffer& out) { add_slides(board, board.queens, QUEEN_RAYS, out); }
 
 }  // namespace plindervox

@@ -71,6 +71,9 @@ constexpr int distance(unsigned a, unsigned b) {
     return ranks > files ? ranks : files;
 }
 
+// More than one square in the set.
+constexpr bool has_several(Bitboard set) { return (set & (set - 1)) != 0; }
+
 // Highest square of a non-empty set.
 constexpr Square highest_square(Bitboard set) { return static_cast<Square>(63 - std::countl_zero(set)); }
 
