@@ -24,7 +24,7 @@ Bitboard slider_attackers(unsigned square, const std::array<std::size_t, 4>& ray
 
 }  // namespace
 
-Bitboard attackers_of(const Board& board, unsigned square, Bitboard occupied, bool white) {
+Bitboard stepping_attackers(const Board& board, unsigned square, bool white) {
     const Bitboard side = colour_pieces(board, white);
     // A pawn of `white` on p captures onto square exactly when a pawn of the
     // other colour on square would capture onto p.
@@ -32,23 +32,27 @@ Bitboard attackers_of(const Board& board, unsigned square, Bitboard occupied, bo
     found |= knight_attack_masks()[square] & board.knights & side;
     const std::optional<Square> king = king_square(board, white);
     if (king && contains(king_attack_masks()[square], *king)) found |= square_mask(*king);
-    found |= slider_attackers(square, DIAGONAL_RAYS, occupied,
-                              (board.bishops | board.queens) & side & DIAGONAL_LINES[square]);
-    found |= slider_attackers(square, ORTHOGONAL_RAYS, occupied,
-                              (board.rooks | board.queens) & side & ORTHOGONAL_LINES[square]);
     return found;
 }
 
-bool attacked_by(const Board& board, unsigned square, Bitboard occupied, bool white) {
+Bitboard stepping_attacks(const Board& board, bool white) {
     const Bitboard side = colour_pieces(board, white);
-    if ((board.pawns & side & pawn_attacks(square_mask(square), !white)) != 0) return true;
-    if ((knight_attack_masks()[square] & board.knights & side) != 0) return true;
-    const std::optional<Square> king = king_square(board, white);
-    if (king && contains(king_attack_masks()[square], *king)) return true;
+    Bitboard attacked = pawn_attacks(board.pawns & side, white);
+    for (Bitboard knights = board.knights & side; knights != 0;) attacked |= knight_attack_masks()[pop_highest(knights)];
+    if (const std::optional<Square> king = king_square(board, white)) attacked |= king_attack_masks()[*king];
+    return attacked;
+}
+
+Bitboard slider_attackers_of(const Board& board, unsigned square, Bitboard occupied, bool white) {
+    const Bitboard side = colour_pieces(board, white);
     return slider_attackers(square, DIAGONAL_RAYS, occupied,
-                            (board.bishops | board.queens) & side & DIAGONAL_LINES[square]) != 0 ||
+                            (board.bishops | board.queens) & side & DIAGONAL_LINES[square]) |
            slider_attackers(square, ORTHOGONAL_RAYS, occupied,
-                            (board.rooks | board.queens) & side & ORTHOGONAL_LINES[square]) != 0;
+                            (board.rooks | board.queens) & side & ORTHOGONAL_LINES[square]);
+}
+
+Bitboard attackers_of(const Board& board, unsigned square, Bitboard occupied, bool white) {
+    return stepping_attackers(board, square, white) | slider_attackers_of(board, square, occupied, white);
 }
 
 bool reached_by(const Board& board, unsigned square, bool white) {

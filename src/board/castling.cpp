@@ -66,7 +66,12 @@ void remove_castling_rights(Board& board, char32_t id) {
 
 std::vector<Move> castling_moves(const Board& board) {
     std::vector<Move> moves;
-    if (!board.castling_rights) return moves;
+    add_castling_moves(board, moves);
+    return moves;
+}
+
+void add_castling_moves(const Board& board, std::vector<Move>& moves) {
+    if (!board.castling_rights) return;
     const CastlingSquares& squares = board.turn ? WHITE_CASTLING : BLACK_CASTLING;
     const Bitboard back_rank = (board.white_pieces | board.black_pieces) & squares.back_rank;
     const std::string_view rights = *board.castling_rights;
@@ -83,7 +88,6 @@ std::vector<Move> castling_moves(const Board& board) {
             moves.push_back(Move{squares.king_from, squares.queen_side[1], NO_PROMOTION});
         }
     }
-    return moves;
 }
 
 }  // namespace plindervox

@@ -67,7 +67,9 @@ struct MovePlan {
     Bitboard meets_check = ~Bitboard{0};  // destinations of other pieces that answer every check
     Bitboard pinned = 0;
     std::array<Bitboard, 8> pin_lines{};    // by direction from the king
-    std::array<Bitboard, SQUARE_COUNT> allowed{};  // safe destinations by origin, for the own pieces
+    // Safe destinations by origin. Only the own pieces' squares are written,
+    // and on a consistent board every generated move starts on one of them.
+    std::array<Bitboard, SQUARE_COUNT> allowed;
 };
 
 // The checkers and pins along the eight lines from the king.
@@ -103,13 +105,16 @@ Bitboard pin_line_of(const MovePlan& plan, unsigned square) {
     return ~Bitboard{0};
 }
 
-// Safe destinations of the king: nothing attacks them once it has left its square.
+// Safe destinations of the king: nothing attacks them once it has left its
+// square. Pawns, knights and the king attack the same squares wherever the
+// king stands; only the sliders' lines depend on it.
 Bitboard safe_king_steps(const Board& board, Square king) {
+    const bool opponent = !board.turn;
+    Bitboard safe = king_attack_masks()[king] & ~own_pieces(board) & ~stepping_attacks(board, opponent);
     const Bitboard without_king = (board.white_pieces | board.black_pieces) & ~square_mask(king);
-    Bitboard safe = 0;
-    for (Bitboard targets = king_attack_masks()[king] & ~own_pieces(board); targets != 0;) {
+    for (Bitboard targets = safe; targets != 0;) {
         const Square to = pop_highest(targets);
-        if (!attacked_by(board, to, without_king, !board.turn)) safe |= square_mask(to);
+        if (slider_attackers_of(board, to, without_king, opponent) != 0) safe &= ~square_mask(to);
     }
     return safe;
 }
@@ -128,8 +133,7 @@ MovePlan plan_moves(const Board& board) {
     plan.look_to = plan.try_to | (board.en_passant_square ? square_mask(*board.en_passant_square) : 0);
 
     // Pawn, knight and king checkers; a capture is the only answer to them.
-    const Bitboard occupied = board.white_pieces | board.black_pieces;
-    Bitboard checkers = attackers_of(board, king, occupied, !board.turn) & ~(board.bishops | board.rooks | board.queens);
+    Bitboard checkers = stepping_attackers(board, king, !board.turn);
     if (checkers != 0) plan.meets_check = checkers;
     plan_lines(board, plan, checkers);
     if (has_several(checkers)) plan.meets_check = 0;
@@ -211,11 +215,11 @@ std::vector<Move> legal_moves(Board& board) {
     MoveBuffer candidates;
     add_pseudo_legal_moves(board, candidates);
     const std::size_t kept = keep_legal(board, candidates);
-    std::vector<Move> castling = castling_moves(board);
-    if (castling.empty()) return std::vector<Move>(candidates.begin(), candidates.begin() + kept);
-    castling.reserve(castling.size() + kept);
-    castling.insert(castling.end(), candidates.begin(), candidates.begin() + kept);
-    return castling;
+    std::vector<Move> legal;
+    legal.reserve(kept + 2);  // room for both castling moves of a usual rights text
+    add_castling_moves(board, legal);
+    legal.insert(legal.end(), candidates.begin(), candidates.begin() + kept);
+    return legal;
 }
 
 // The same answer as asking whether legal_moves is non-empty.

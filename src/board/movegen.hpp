@@ -45,8 +45,12 @@ bool reached_by(const Board& board, unsigned square, bool white);
 // `square` holds a piece of the other side this is reached_by, piece by piece,
 // except for the en passant square, which no piece stands on.
 Bitboard attackers_of(const Board& board, unsigned square, Bitboard occupied, bool white);
-// attackers_of is not empty; stops at the first attacker found.
-bool attacked_by(const Board& board, unsigned square, Bitboard occupied, bool white);
+// The two halves of attackers_of: pawns, knights and the king, which do not
+// depend on the occupancy; and bishops, rooks and queens, which do.
+Bitboard stepping_attackers(const Board& board, unsigned square, bool white);
+Bitboard slider_attackers_of(const Board& board, unsigned square, Bitboard occupied, bool white);
+// Every square the pawns, knights and highest king of that side attack.
+Bitboard stepping_attacks(const Board& board, bool white);
 // Reached by the side not to move.
 bool is_attacked(const Board& board, unsigned square);
 // The side to move's highest king is reached; false without a king.
@@ -55,6 +59,8 @@ bool is_check(const Board& board);
 // Castling king moves allowed by the rights text, the back rank and the
 // opponent's reach, in the order of the rights letters (castling.cpp).
 std::vector<Move> castling_moves(const Board& board);
+// The same moves appended to `moves`.
+void add_castling_moves(const Board& board, std::vector<Move>& moves);
 
 // Castling moves first, then every pseudo-legal move that does not leave the
 // mover's king reached (legal.cpp). The board is tried on and put back.

@@ -55,8 +55,9 @@ inline constexpr Bitboard RANK_4 = 0x00000000FF000000ULL;
 inline constexpr Bitboard RANK_5 = 0x000000FF00000000ULL;
 inline constexpr Bitboard RANK_8 = 0xFF00000000000000ULL;
 
-// The single-square set of a square; the caller keeps the square within 0-63.
-constexpr Bitboard square_mask(unsigned square) { return BOARD_SQUARES[square]; }
+// The single-square set of a square, BOARD_SQUARES[square] computed with a
+// shift rather than a table read; the caller keeps the square within 0-63.
+constexpr Bitboard square_mask(unsigned square) { return Bitboard{1} << square; }
 
 constexpr bool contains(Bitboard set, unsigned square) { return (set & square_mask(square)) != 0; }
 
