@@ -63,13 +63,12 @@ struct MovePlan {
     std::optional<Square> king;
     Bitboard try_to = 0;    // destinations always tried
     Bitboard try_from = 0;  // origins always tried
-    Bitboard look_to = 0;   // destinations of moves not settled by `allowed` alone
+    Bitboard look_to = 0;   // destinations of moves not settled by allowed() alone
     Bitboard meets_check = ~Bitboard{0};  // destinations of other pieces that answer every check
     Bitboard pinned = 0;
     std::array<Bitboard, 8> pin_lines{};    // by direction from the king
-    // Safe destinations by origin. Only the own pieces' squares are written,
-    // and on a consistent board every generated move starts on one of them.
-    std::array<Bitboard, SQUARE_COUNT> allowed;
+    Bitboard king_to = 0;  // safe destinations of the king
+    Bitboard own_lines = 0;  // the king and the pinned pieces, whose moves have their own destinations
 };
 
 // The checkers and pins along the eight lines from the king.
@@ -119,6 +118,13 @@ Bitboard safe_king_steps(const Board& board, Square king) {
     return safe;
 }
 
+// The safe destinations of the piece on `from`, one of the own pieces.
+Bitboard allowed(const MovePlan& plan, unsigned from) {
+    if (!contains(plan.own_lines, from)) return plan.meets_check;
+    if (from == *plan.king) return plan.king_to;
+    return plan.meets_check & pin_line_of(plan, from);
+}
+
 MovePlan plan_moves(const Board& board) {
     MovePlan plan;
     if (!is_consistent(board)) return plan;
@@ -138,15 +144,8 @@ MovePlan plan_moves(const Board& board) {
     plan_lines(board, plan, checkers);
     if (has_several(checkers)) plan.meets_check = 0;
 
-    for (Bitboard origins = own; origins != 0;) {
-        const Square from = pop_highest(origins);
-        plan.allowed[from] = plan.meets_check;
-    }
-    for (Bitboard pinned = plan.pinned; pinned != 0;) {
-        const Square from = pop_highest(pinned);
-        plan.allowed[from] &= pin_line_of(plan, from);
-    }
-    plan.allowed[king] = safe_king_steps(board, king);
+    plan.king_to = safe_king_steps(board, king);
+    plan.own_lines = plan.pinned | square_mask(king);
     return plan;
 }
 
@@ -176,7 +175,7 @@ bool is_legal_special(Board& board, const Move& move, const MovePlan& plan) {
         const std::optional<bool> safe = en_passant_is_safe(board, plan, move);
         return safe ? *safe : leaves_king_safe(board, move);
     }
-    return contains(plan.allowed[move.from_square], move.to_square);
+    return contains(allowed(plan, move.from_square), move.to_square);
 }
 
 // Keeps the legal moves of `moves` in place, in their order; returns how many.
@@ -200,7 +199,11 @@ std::size_t keep_legal(Board& board, MoveBuffer& moves) {
         // illegal one are already in place.
         Move* const list = moves.moves.data();
         const std::size_t count = moves.size;
-        const auto legal = [&](const Move& move) { return ((plan.allowed[move.from_square] >> move.to_square) & 1) != 0; };
+        const auto legal = [&](const Move& move) {
+            const Bitboard to = (contains(plan.own_lines, move.from_square) ? allowed(plan, move.from_square)
+                                                                             : plan.meets_check);
+            return ((to >> move.to_square) & 1) != 0;
+        };
         while (kept < count && legal(list[kept])) ++kept;
         for (std::size_t i = kept; i < count; ++i) {
             if (legal(list[i])) list[kept++] = list[i];
