@@ -3,6 +3,8 @@
 // known from the move alone, so the filter reads each answer off a plan made
 // once per position (see MovePlan); a move it cannot vouch for is tried: played
 // on the board itself, the king tested, and the position put back.
+#include <algorithm>
+
 #include "board/apply.hpp"
 #include "board/attack_masks.hpp"
 #include "board/movegen.hpp"
@@ -195,8 +197,8 @@ std::size_t keep_legal(Board& board, MoveBuffer& moves) {
     } else if (plan.look_to != 0 || plan.try_from != 0) {
         keep_if(is_legal_special);
     } else {
-        // The common case, one table read per move; moves before the first
-        // illegal one are already in place.
+        // The common case, decided by the plan's sets alone; moves before the
+        // first illegal one are already in place.
         Move* const list = moves.moves.data();
         const std::size_t count = moves.size;
         const auto legal = [&](const Move& move) {
@@ -225,11 +227,18 @@ std::vector<Move> legal_moves(Board& board) {
     return legal;
 }
 
-// The same answer as asking whether legal_moves is non-empty.
+// The same answer as asking whether legal_moves is non-empty. Where every
+// move is tried, the trials stop at the first legal one.
 bool has_legal_move(Board& board) {
     MoveBuffer candidates;
     add_pseudo_legal_moves(board, candidates);
-    return keep_legal(board, candidates) > 0 || !castling_moves(board).empty();
+    if (!is_consistent(board)) {
+        const auto safe = [&](const Move& move) { return leaves_king_safe(board, move); };
+        if (std::any_of(candidates.begin(), candidates.end(), safe)) return true;
+    } else if (keep_legal(board, candidates) > 0) {
+        return true;
+    }
+    return !castling_moves(board).empty();
 }
 
 bool is_checkmate(Board& board) { return is_check(board) && !has_legal_move(board); }
