@@ -41,9 +41,10 @@ bool reached_by(const Board& board, unsigned square, bool white);
 // The pieces of that side that would capture a piece of the other side
 // standing on `square`, were the board occupied as `occupied` says: pawn
 // diagonals, knight and king steps (the highest king only) and the first
-// piece met along each slider line (attacks.cpp). On a consistent board whose
-// `square` holds a piece of the other side this is reached_by, piece by piece,
-// except for the en passant square, which no piece stands on.
+// piece met along each slider line (attacks.cpp). On a consistent board, for
+// a square holding a piece of the other side, the set is empty exactly when
+// reached_by is false, unless the square is also the en passant square
+// (reached_by counts an en passant capture onto it).
 Bitboard attackers_of(const Board& board, unsigned square, Bitboard occupied, bool white);
 // The two halves of attackers_of: pawns, knights and the king, which do not
 // depend on the occupancy; and bishops, rooks and queens, which do.

@@ -43,8 +43,6 @@ inline constexpr std::array<std::uint8_t, SQUARE_COUNT> SQUARE_FILE_INDICES = []
 // Step offsets: +8 is one rank up, +1 one file towards the h-file.
 inline constexpr std::array<std::int8_t, 8> KNIGHT_DIRS = {17, 15, 10, 6, -6, -10, -15, -17};
 inline constexpr std::array<std::int8_t, 8> KING_DIRS = {9, 8, 7, 1, -1, -7, -8, -9};
-inline constexpr std::array<std::int8_t, 4> BISHOP_DIRS = {9, 7, -7, -9};
-inline constexpr std::array<std::int8_t, 4> ROOK_DIRS = {8, 1, -1, -8};
 
 inline constexpr Bitboard A_FILE = 0x0101010101010101ULL;
 inline constexpr Bitboard H_FILE = 0x8080808080808080ULL;
