@@ -1,7 +1,6 @@
 #include "board/attack_masks.hpp"
 
 namespace plindervox {
-namespace {
 
 AttackMasks build_masks(const std::array<std::int8_t, 8>& dirs, std::int8_t distance_limit) {
     AttackMasks masks{};
@@ -11,8 +10,6 @@ AttackMasks build_masks(const std::array<std::int8_t, 8>& dirs, std::int8_t dist
     return masks;
 }
 
-}  // namespace
-
 Bitboard get_attack_masks(Square square, const std::array<std::int8_t, 8>& dirs, std::int8_t distance_limit) {
     Bitboard masks = 0;
     for (const std::int8_t offset : dirs) {
@@ -20,18 +17,6 @@ Bitboard get_attack_masks(Square square, const std::array<std::int8_t, 8>& dirs,
         if (!on_board(target)) continue;
         if (distance(square, target) < distance_limit) masks |= square_mask(target);
     }
-    return masks;
-}
-
-// Function-local statics are initialised exactly once; concurrent first
-// readers wait for the build, later reads are a plain load.
-const AttackMasks& knight_attack_masks() {
-    static const AttackMasks masks = build_masks(KNIGHT_DIRS, 3);
-    return masks;
-}
-
-const AttackMasks& king_attack_masks() {
-    static const AttackMasks masks = build_masks(KING_DIRS, 2);
     return masks;
 }
 

@@ -30,6 +30,23 @@ inline constexpr std::array<std::array<Bitboard, SQUARE_COUNT>, 8> RAY_MASKS = [
     return masks;
 }();
 
+// Ray indices of the bishop's directions (+9, +7, -7, -9) and the rook's
+// (+8, +1, -1, -8), each in the order the pieces' moves are listed.
+inline constexpr std::array<std::size_t, 4> DIAGONAL_RAYS = {0, 2, 5, 7};
+inline constexpr std::array<std::size_t, 4> ORTHOGONAL_RAYS = {1, 3, 4, 6};
+
+// Every square along the four rays of DIAGONAL_RAYS (or ORTHOGONAL_RAYS) from
+// a square: where a slider must stand to be able to reach it at all.
+inline constexpr auto lines_of(const std::array<std::size_t, 4>& rays) {
+    std::array<Bitboard, SQUARE_COUNT> lines{};
+    for (unsigned square = 0; square < SQUARE_COUNT; ++square) {
+        for (const std::size_t dir : rays) lines[square] |= RAY_MASKS[dir][square];
+    }
+    return lines;
+}
+inline constexpr std::array<Bitboard, SQUARE_COUNT> DIAGONAL_LINES = lines_of(DIAGONAL_RAYS);
+inline constexpr std::array<Bitboard, SQUARE_COUNT> ORTHOGONAL_LINES = lines_of(ORTHOGONAL_RAYS);
+
 // The square of `set` (a non-empty subset of one ray) nearest the ray's start.
 constexpr unsigned nearest_on_ray(std::size_t dir, Bitboard set) {
     return KING_DIRS[dir] > 0 ? static_cast<unsigned>(std::countr_zero(set)) : highest_square(set);
@@ -38,9 +55,20 @@ constexpr unsigned nearest_on_ray(std::size_t dir, Bitboard set) {
 // Diagonal rays (+9, +7, -7, -9) are a bishop's; the others a rook's.
 constexpr bool is_diagonal_ray(std::size_t dir) { return KING_DIRS[dir] % 8 != 0 && KING_DIRS[dir] != 1 && KING_DIRS[dir] != -1; }
 
+// All 64 masks of a step table (attack_masks.cpp).
+AttackMasks build_masks(const std::array<std::int8_t, 8>& dirs, std::int8_t distance_limit);
+
 // The tables are built on first read, once, safely under concurrent first
-// readers, and read without locking afterwards.
-const AttackMasks& knight_attack_masks();
-const AttackMasks& king_attack_masks();
+// readers (function-local statics), and read without locking afterwards.
+// Inline, so that the hot paths pay a load and a test per read, not a call.
+inline const AttackMasks& knight_attack_masks() {
+    static const AttackMasks masks = build_masks(KNIGHT_DIRS, 3);
+    return masks;
+}
+
+inline const AttackMasks& king_attack_masks() {
+    static const AttackMasks masks = build_masks(KING_DIRS, 2);
+    return masks;
+}
 
 }  // namespace plindervox

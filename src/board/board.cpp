@@ -36,12 +36,6 @@ void restore(Board& board, BoardState state) {
     board.turn = state.turn;
 }
 
-std::optional<Square> king_square(const Board& board, bool white) {
-    const Bitboard kings = board.kings & colour_pieces(board, white);
-    if (kings == 0) return std::nullopt;
-    return highest_square(kings);
-}
-
 namespace {
 
 // The kind set a letter names, P/R/N/B/Q/K in either case; null for any other letter.

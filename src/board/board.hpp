@@ -66,7 +66,11 @@ constexpr Bitboard opponent_pieces(const Board& board) { return board.turn ? boa
 constexpr Bitboard colour_pieces(const Board& board, bool white) { return white ? board.white_pieces : board.black_pieces; }
 
 // The highest king of a colour; a colour without a king has none.
-std::optional<Square> king_square(const Board& board, bool white);
+inline std::optional<Square> king_square(const Board& board, bool white) {
+    const Bitboard kings = board.kings & colour_pieces(board, white);
+    if (kings == 0) return std::nullopt;
+    return highest_square(kings);
+}
 
 // Letter -> the kind's set to write (P/R/N/B/Q/K in either case), else "Invalid piece type".
 Bitboard& kind_set(Board& board, char32_t letter);

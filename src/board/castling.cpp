@@ -23,11 +23,26 @@ struct CastlingSquares {
 constexpr CastlingSquares WHITE_CASTLING = {4, {5, 6}, {3, 2}, RANK_1};
 constexpr CastlingSquares BLACK_CASTLING = {60, {61, 62}, {59, 58}, RANK_8};
 
-// The king's square and the two it crosses and lands on are all out of the opponent's reach.
-bool path_is_safe(const Board& board, Square king_from, const Square (&path)[2]) {
-    const bool opponent = !board.turn;
-    return !reached_by(board, king_from, opponent) && !reached_by(board, path[0], opponent) &&
-           !reached_by(board, path[1], opponent);
+// The opponent's reach of single squares, each worked out at most once per
+// call: both sides test the king's square, and a rights text may repeat letters.
+struct ReachMemo {
+    const Board& board;
+    Bitboard known = 0;
+    Bitboard reached = 0;
+
+    bool operator()(Square square) {
+        if (!contains(known, square)) {
+            known |= square_mask(square);
+            if (reached_by(board, square, !board.turn)) reached |= square_mask(square);
+        }
+        return contains(reached, square);
+    }
+};
+
+// The king's square and the two it crosses and lands on are all out of the
+// opponent's reach, tested in that order.
+bool path_is_safe(ReachMemo& reach, Square king_from, const Square (&path)[2]) {
+    return !reach(king_from) && !reach(path[0]) && !reach(path[1]);
 }
 
 }  // namespace
@@ -51,23 +66,28 @@ void remove_castling_rights(Board& board, char32_t id) {
 
 std::vector<Move> castling_moves(const Board& board) {
     std::vector<Move> moves;
-    if (!board.castling_rights) return moves;
+    add_castling_moves(board, moves);
+    return moves;
+}
+
+void add_castling_moves(const Board& board, std::vector<Move>& moves) {
+    if (!board.castling_rights) return;
     const CastlingSquares& squares = board.turn ? WHITE_CASTLING : BLACK_CASTLING;
     const Bitboard back_rank = (board.white_pieces | board.black_pieces) & squares.back_rank;
     const std::string_view rights = *board.castling_rights;
+    ReachMemo reach{board};
     for (std::size_t pos = 0; pos < rights.size();) {
         const char32_t letter = next_char(rights, pos);
         if (!(board.turn ? is_uppercase(letter) : is_lowercase(letter))) continue;
         // "K" and "k" are king-side; every other letter of the mover's case is queen-side.
         if ((letter | 0x20) == U'k') {
-            if ((back_rank & F_AND_G_FILES) != 0 || !path_is_safe(board, squares.king_from, squares.king_side)) continue;
+            if ((back_rank & F_AND_G_FILES) != 0 || !path_is_safe(reach, squares.king_from, squares.king_side)) continue;
             moves.push_back(Move{squares.king_from, squares.king_side[1], NO_PROMOTION});
         } else {
-            if ((back_rank & B_C_AND_D_FILES) != 0 || !path_is_safe(board, squares.king_from, squares.queen_side)) continue;
+            if ((back_rank & B_C_AND_D_FILES) != 0 || !path_is_safe(reach, squares.king_from, squares.queen_side)) continue;
             moves.push_back(Move{squares.king_from, squares.queen_side[1], NO_PROMOTION});
         }
     }
-    return moves;
 }
 
 }  // namespace plindervox

@@ -23,14 +23,35 @@ void add_queen_moves(const Board& board, MoveBuffer& out);
 // (pseudo_legal.cpp).
 void add_pseudo_legal_moves(const Board& board, MoveBuffer& out);
 
-// Pawn push and capture destinations of one side, and whether its pawns have
-// an en passant capture (pawn_moves.cpp); used by the reach test.
-Bitboard pawn_targets(const Board& board, bool white);
+// The squares pawns of one side capture onto, whatever stands there; no
+// capture wraps round a side edge.
+constexpr Bitboard pawn_attacks(Bitboard pawns, bool white) {
+    if (white) return ((pawns << 7) & NOT_H_FILE) | ((pawns << 9) & NOT_A_FILE);
+    return ((pawns >> 7) & NOT_A_FILE) | ((pawns >> 9) & NOT_H_FILE);
+}
+
+// Whether a pawn push or capture of one side ends on the square, and whether
+// its pawns have an en passant capture (pawn_moves.cpp); used by the reach test.
+bool pawn_reaches(const Board& board, unsigned square, bool white);
 bool pawn_reaches_en_passant(const Board& board, bool white);
 
 // Whether some move of that side's pseudo-legal list would end on `square`
 // (attacks.cpp). Decided without building the list, with the same answer.
 bool reached_by(const Board& board, unsigned square, bool white);
+// The pieces of that side that would capture a piece of the other side
+// standing on `square`, were the board occupied as `occupied` says: pawn
+// diagonals, knight and king steps (the highest king only) and the first
+// piece met along each slider line (attacks.cpp). On a consistent board, for
+// a square holding a piece of the other side, the set is empty exactly when
+// reached_by is false, unless the square is also the en passant square
+// (reached_by counts an en passant capture onto it).
+Bitboard attackers_of(const Board& board, unsigned square, Bitboard occupied, bool white);
+// The two halves of attackers_of: pawns, knights and the king, which do not
+// depend on the occupancy; and bishops, rooks and queens, which do.
+Bitboard stepping_attackers(const Board& board, unsigned square, bool white);
+Bitboard slider_attackers_of(const Board& board, unsigned square, Bitboard occupied, bool white);
+// Every square the pawns, knights and highest king of that side attack.
+Bitboard stepping_attacks(const Board& board, bool white);
 // Reached by the side not to move.
 bool is_attacked(const Board& board, unsigned square);
 // The side to move's highest king is reached; false without a king.
@@ -39,6 +60,8 @@ bool is_check(const Board& board);
 // Castling king moves allowed by the rights text, the back rank and the
 // opponent's reach, in the order of the rights letters (castling.cpp).
 std::vector<Move> castling_moves(const Board& board);
+// The same moves appended to `moves`.
+void add_castling_moves(const Board& board, std::vector<Move>& moves);
 
 // Castling moves first, then every pseudo-legal move that does not leave the
 // mover's king reached (legal.cpp). The board is tried on and put back.

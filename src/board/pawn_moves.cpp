@@ -10,7 +10,7 @@ inline constexpr char32_t PROMOTION_LETTERS[] = {U'q', U'r', U'n', U'b'};
 constexpr Bitboard shift_up(Bitboard set, int squares) { return set << squares; }
 constexpr Bitboard shift_down(Bitboard set, int squares) { return set >> squares; }
 
-void add_pawn_move(MoveBuffer& out, unsigned from, unsigned to, int promotion_rank) {
+inline void add_pawn_move(MoveBuffer& out, unsigned from, unsigned to, int promotion_rank) {
     if (rank_of(to) != promotion_rank) {
         out.push(from, to);
         return;
@@ -38,11 +38,6 @@ constexpr PawnGeometry BLACK_PAWNS = {-8, RANK_5, 1, 9, NOT_A_FILE, 7, NOT_H_FIL
 
 Bitboard advance(Bitboard set, bool white) { return white ? shift_up(set, 8) : shift_down(set, 8); }
 
-Bitboard capture_targets(Bitboard own_pawns, bool white) {
-    if (white) return (shift_up(own_pawns, 7) & NOT_H_FILE) | (shift_up(own_pawns, 9) & NOT_A_FILE);
-    return (shift_down(own_pawns, 7) & NOT_A_FILE) | (shift_down(own_pawns, 9) & NOT_H_FILE);
-}
-
 // Own pawns beside and one rank behind the en passant square.
 Bitboard en_passant_origins(Bitboard own_pawns, Square en_passant, bool white) {
     const Bitboard target = square_mask(en_passant);
@@ -54,14 +49,22 @@ Bitboard en_passant_origins(Bitboard own_pawns, Square en_passant, bool white) {
 
 }  // namespace
 
-// Single and double pushes and diagonal captures of the side `white`, as
-// destination sets; shared with the reach test.
-Bitboard pawn_targets(const Board& board, bool white) {
+// Whether a push, double push or capture of the side `white` ends on the
+// square; shared with the reach test. One square is looked at from behind:
+// a pawn one step back (or two, over an empty square, onto the double-push
+// rank) pushes onto it when it is empty, a pawn diagonally behind captures
+// onto it when it holds a piece of the other side.
+bool pawn_reaches(const Board& board, unsigned square, bool white) {
     const Bitboard own_pawns = board.pawns & colour_pieces(board, white);
+    const Bitboard target = square_mask(square);
     const Bitboard empty = ~(board.white_pieces | board.black_pieces);
-    const Bitboard single = advance(own_pawns, white) & empty;
-    const Bitboard double_push = advance(single, white) & empty & (white ? RANK_4 : RANK_5);
-    return single | double_push | (capture_targets(own_pawns, white) & colour_pieces(board, !white));
+    if ((target & empty) != 0) {
+        const Bitboard one_back = advance(target, !white);
+        if ((own_pawns & one_back) != 0) return true;
+        return (target & (white ? RANK_4 : RANK_5)) != 0 && (one_back & empty) != 0 &&
+               (own_pawns & advance(one_back, !white)) != 0;
+    }
+    return (target & colour_pieces(board, !white)) != 0 && (own_pawns & pawn_attacks(target, !white)) != 0;
 }
 
 bool pawn_reaches_en_passant(const Board& board, bool white) {
@@ -86,7 +89,7 @@ void add_pawn_moves(const Board& board, MoveBuffer& out) {
         out.push(to - 2 * g.forward, to);
     }
 
-    for (Bitboard targets = capture_targets(own_pawns, white) & opponent_pieces(board); targets != 0;) {
+    for (Bitboard targets = pawn_attacks(own_pawns, white) & opponent_pieces(board); targets != 0;) {
         const Square to = pop_highest(targets);
         const int first = to + g.first_capture_from;
         const int second = to + g.second_capture_from;

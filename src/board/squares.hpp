@@ -43,8 +43,6 @@ inline constexpr std::array<std::uint8_t, SQUARE_COUNT> SQUARE_FILE_INDICES = []
 // Step offsets: +8 is one rank up, +1 one file towards the h-file.
 inline constexpr std::array<std::int8_t, 8> KNIGHT_DIRS = {17, 15, 10, 6, -6, -10, -15, -17};
 inline constexpr std::array<std::int8_t, 8> KING_DIRS = {9, 8, 7, 1, -1, -7, -8, -9};
-inline constexpr std::array<std::int8_t, 4> BISHOP_DIRS = {9, 7, -7, -9};
-inline constexpr std::array<std::int8_t, 4> ROOK_DIRS = {8, 1, -1, -8};
 
 inline constexpr Bitboard A_FILE = 0x0101010101010101ULL;
 inline constexpr Bitboard H_FILE = 0x8080808080808080ULL;
@@ -55,8 +53,9 @@ inline constexpr Bitboard RANK_4 = 0x00000000FF000000ULL;
 inline constexpr Bitboard RANK_5 = 0x000000FF00000000ULL;
 inline constexpr Bitboard RANK_8 = 0xFF00000000000000ULL;
 
-// The single-square set of a square; the caller keeps the square within 0-63.
-constexpr Bitboard square_mask(unsigned square) { return BOARD_SQUARES[square]; }
+// The single-square set of a square, BOARD_SQUARES[square] computed with a
+// shift rather than a table read; the caller keeps the square within 0-63.
+constexpr Bitboard square_mask(unsigned square) { return Bitboard{1} << square; }
 
 constexpr bool contains(Bitboard set, unsigned square) { return (set & square_mask(square)) != 0; }
 
@@ -70,6 +69,9 @@ constexpr int distance(unsigned a, unsigned b) {
     const int files = file_of(a) > file_of(b) ? file_of(a) - file_of(b) : file_of(b) - file_of(a);
     return ranks > files ? ranks : files;
 }
+
+// More than one square in the set.
+constexpr bool has_several(Bitboard set) { return (set & (set - 1)) != 0; }
 
 // Highest square of a non-empty set.
 constexpr Square highest_square(Bitboard set) { return static_cast<Square>(63 - std::countl_zero(set)); }

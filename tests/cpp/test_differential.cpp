@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -335,6 +336,205 @@ void edit(Board& board, Rng& rng, std::string& origin) {
             }
         }
     }
+}
+
+// --- positions built round the king of the side to move ----------------------
+// Checks, double checks, pins, en passant beside the king and promotions with
+// check are rare in random play; these positions are made to have them.
+
+// Puts a piece on a square, replacing what stood there: the board stays consistent.
+void put(Board& board, char letter, unsigned square) {
+    const Bitboard mask = Bitboard{1} << square;
+    for (Bitboard* set : {&board.pawns, &board.rooks, &board.knights, &board.bishops, &board.queens, &board.kings,
+                          &board.white_pieces, &board.black_pieces})
+        *set &= ~mask;
+    set_pieces_or(board, static_cast<char32_t>(letter), mask);
+}
+
+char letter_of(char kind, bool white) { return white ? static_cast<char>(kind - 'a' + 'A') : kind; }
+
+// A square `steps` squares from `from` along a king direction, or none where
+// the line leaves the board or wraps round a side edge.
+std::optional<unsigned> along(unsigned from, int dir, int steps) {
+    unsigned square = from;
+    for (int i = 0; i < steps; ++i) {
+        const unsigned next = static_cast<std::uint8_t>(square + dir);
+        if (next > 63 || std::abs(int(next % 8) - int(square % 8)) > 1) return std::nullopt;
+        square = next;
+    }
+    return square;
+}
+
+constexpr int KING_STEPS[] = {9, 8, 7, 1, -1, -7, -8, -9};
+constexpr int KNIGHT_STEPS[] = {17, 15, 10, 6, -6, -10, -15, -17};
+
+// A square that bears on the king: on one of its lines, a knight step away,
+// or anywhere.
+unsigned near_king(Rng& rng, unsigned king) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        std::optional<unsigned> square;
+        if (rng.percent(65)) square = along(king, KING_STEPS[rng.below(8)], 1 + rng.below(7));
+        else if (rng.percent(50)) {
+            const unsigned target = static_cast<std::uint8_t>(king + KNIGHT_STEPS[rng.below(8)]);
+            if (target <= 63 && std::abs(int(target % 8) - int(king % 8)) <= 2) square = target;
+        } else square = rng.below(64);
+        if (square && *square != king) return *square;
+    }
+    return (king + 1 + rng.below(63)) % 64;
+}
+
+// Two pawns side by side after a double step, the en passant square behind
+// the one that moved, often with the mover's king on their rank or diagonal
+// and an opposing slider beyond, so that the capture may uncover the king.
+void add_en_passant(Board& board, Rng& rng, bool white, unsigned& king, std::string& origin) {
+    const unsigned rank_start = white ? 32 : 24;  // the capturing pawn's rank
+    const unsigned file = rng.below(8);
+    const int side = file == 0 ? 1 : file == 7 ? -1 : (rng.percent(50) ? 1 : -1);
+    const unsigned capturer = rank_start + file, victim = capturer + side;
+    const unsigned passed = white ? victim + 8 : victim - 8, start = white ? victim + 16 : victim - 16;
+    put(board, letter_of('p', white), capturer);
+    put(board, letter_of('p', !white), victim);
+    for (unsigned square : {passed, start}) {
+        for (Bitboard* set : {&board.pawns, &board.rooks, &board.knights, &board.bishops, &board.queens,
+                              &board.kings, &board.white_pieces, &board.black_pieces})
+            *set &= ~(Bitboard{1} << square);
+    }
+    board.en_passant_square = static_cast<Square>(passed);
+    origin += " | en passant " + square_text(capturer) + "x" + square_text(passed);
+    if (rng.percent(70)) {
+        // The king on the pawns' rank with a rook or queen beyond, or on a
+        // diagonal through the captured pawn with a bishop or queen beyond.
+        const bool rank = rng.percent(50);
+        const int dir = rank ? (rng.percent(50) ? 1 : -1) : (white ? (rng.percent(50) ? 9 : 7) : (rng.percent(50) ? -9 : -7));
+        std::vector<unsigned> line;
+        for (int steps = 1; auto square = along(victim, -dir, steps); ++steps)
+            if (*square != capturer) line.push_back(*square);
+        if (!line.empty()) king = line[rng.below(line.size())];
+        std::vector<unsigned> beyond;
+        for (int steps = 1; auto square = along(victim, dir, steps); ++steps)
+            if (*square != capturer) beyond.push_back(*square);
+        if (!beyond.empty()) {
+            const char slider = rng.percent(40) ? 'q' : (rank ? 'r' : 'b');
+            const unsigned square = beyond[rng.below(beyond.size())];
+            put(board, letter_of(slider, !white), square);
+            origin += std::string(" slider ") + letter_of(slider, !white) + " " + square_text(square);
+        }
+    }
+}
+
+Board king_position(Rng& rng, std::string& origin) {
+    Board board = make_board(std::string("8/8/8/8/8/8/8/8 w - - 0 1"));
+    const bool white = rng.percent(50);
+    board.turn = white;
+    unsigned king = rng.below(64);
+    origin = std::string("empty board, ") + (white ? "white" : "black") + " to move:";
+    if (rng.percent(35)) add_en_passant(board, rng, white, king, origin);
+    const char kinds[] = {'p', 'n', 'b', 'r', 'q', 'q', 'b', 'r', 'k'};
+    for (int pieces = 2 + rng.below(8); pieces > 0; --pieces) {
+        const bool theirs = rng.percent(55);
+        const char kind = kinds[rng.below(theirs ? 9 : 8)];
+        const unsigned square = near_king(rng, king);
+        if (board.en_passant_square && (square == *board.en_passant_square)) continue;
+        put(board, letter_of(kind, theirs ? !white : white), square);
+        origin += std::string(" ") + letter_of(kind, theirs ? !white : white) + square_text(square);
+    }
+    if (rng.percent(30)) {  // pawns one step from promotion, some with something to take
+        for (int pawns = 1 + rng.below(2); pawns > 0; --pawns) {
+            const unsigned square = (white ? 48 : 8) + rng.below(8);
+            if (square == king || (board.en_passant_square && square == *board.en_passant_square)) continue;
+            put(board, letter_of('p', white), square);
+            origin += std::string(" ") + letter_of('p', white) + square_text(square);
+        }
+    }
+    if (!rng.percent(4)) {
+        put(board, letter_of('k', white), king);
+        origin += std::string(" ") + letter_of('k', white) + square_text(king);
+        if (rng.percent(5)) {
+            const unsigned second = near_king(rng, king);
+            put(board, letter_of('k', white), second);
+            origin += std::string(" second ") + letter_of('k', white) + square_text(second);
+        }
+    }
+    for (int kings = rng.percent(6) ? 2 : rng.percent(95) ? 1 : 0; kings > 0; --kings) {
+        const unsigned square = rng.percent(50) ? near_king(rng, king) : rng.below(64);
+        if (square == king) continue;
+        put(board, letter_of('k', !white), square);
+        origin += std::string(" ") + letter_of('k', !white) + square_text(square);
+    }
+    if (board.en_passant_square && (board.white_pieces | board.black_pieces) >> *board.en_passant_square & 1)
+        board.en_passant_square.reset();  // a piece was put on it; keep the capture an ordinary one
+    return board;
+}
+
+// What a position holds, worked out with the reference alone.
+struct Features {
+    int check = 0, double_check = 0, en_passant = 0, en_passant_dropped = 0, pinned_dropped = 0,
+        promotion_in_check = 0, evasions = 0;
+
+    void count(const Board& board) {
+        const std::vector<Move> pseudo = ref::pseudo_legal_moves(board);
+        const std::vector<Move> legal = ref::legal_moves(board);
+        const auto in = [](const std::vector<Move>& list, const Move& move) {
+            return std::any_of(list.begin(), list.end(), [&](const Move& m) { return same(m, move); });
+        };
+        const std::optional<unsigned> king = ref::king_square(board, board.turn);
+        int checkers = 0;
+        if (king) {
+            Board other = board;
+            other.turn = !board.turn;
+            Bitboard origins = 0;
+            for (const Move& m : ref::pseudo_legal_moves(other))
+                if (m.to_square == *king) origins |= Bitboard{1} << m.from_square;
+            checkers = std::popcount(origins);
+        }
+        check += checkers > 0;
+        double_check += checkers > 1;
+        for (const Move& m : pseudo) {
+            const bool pawn = board.pawns >> m.from_square & 1;
+            const bool kept = in(legal, m);
+            if (pawn && board.en_passant_square == m.to_square) {
+                ++en_passant;
+                en_passant_dropped += !kept;
+            }
+            if (checkers == 0 && !kept && (!king || m.from_square != *king)) ++pinned_dropped;
+            if (checkers > 0 && kept && (!king || m.from_square != *king)) ++evasions;
+            if (checkers > 0 && kept && has_promotion(m)) ++promotion_in_check;
+        }
+    }
+};
+
+TEST(Differential, PositionsAroundTheKing) {
+    Differ differ;
+    Features features;
+    Rng rng{seed(5551212)};
+    const int rounds = scaled(3000);
+    for (int round = 0; round < rounds && differ.mismatches == 0; ++round) {
+        std::string origin;
+        Board board = king_position(rng, origin);
+        features.count(board);
+        differ.compare(board, origin);
+        if (rng.percent(10)) {
+            edit(board, rng, origin);
+            differ.compare(board, origin);
+        }
+        play(differ, board, rng, rng.below(3), origin);
+    }
+    EXPECT_EQ(differ.mismatches, 0);
+    // The generator keeps producing what it is for.
+    const int least = std::max(1, rounds / 200);
+    EXPECT_GE(features.check, least * 20);
+    EXPECT_GE(features.double_check, least * 2);
+    EXPECT_GE(features.en_passant, least * 5);
+    EXPECT_GE(features.en_passant_dropped, least);
+    EXPECT_GE(features.pinned_dropped, least * 5);
+    EXPECT_GE(features.evasions, least * 10);
+    EXPECT_GE(features.promotion_in_check, least);
+    std::printf("[differential] around the king: %d positions compared; of %d built: %d in check, %d in double "
+                "check; %d en passant moves (%d illegal), %d moves of pieces dropped while not in check, %d legal "
+                "evasions by other pieces (%d promotions)\n",
+                differ.positions, rounds, features.check, features.double_check, features.en_passant,
+                features.en_passant_dropped, features.pinned_dropped, features.evasions,
+                features.promotion_in_check);
 }
 
 std::uint64_t reference_perft(Board& board, int depth) {

@@ -26,6 +26,18 @@ TEST(Legal, LegalMovesDropMovesThatExposeTheKing) {
         {"4k3/8/8/8/8/8/8/8 w K - 0 1", 1, "e1g1", ""},  // castling comes from the rights text alone
         // Only the highest king of a colour counts: taking a8 makes g7 the one that reaches f7.
         {"K6r/5kK1/8/8/8/8/8/8 b - - 0 1", 21, "", "h8a8"},
+        // In check from a rook: block (a3e3), or step off the file; never back along it.
+        {"4k3/8/8/8/4r3/R7/8/4K3 w - - 0 1", 5, "", "a3a4 e1e2"},
+        {"4k3/8/8/8/8/8/4K3/4r3 w - - 0 1", 5, "", "e2e3 e2d1 e2f1"},
+        // Double check (rook and knight): only the king moves.
+        {"4k3/8/8/8/4r3/3n4/8/R3K3 w - - 0 1", 3, "", "a1a2 a1d1 e1e2 e1f2"},
+        // The checking pawn taken en passant; a capture that uncovers a diagonal.
+        {"8/8/8/3k4/3pP3/8/8/4K3 b - e3 0 1", 8, "", "d4d3"},
+        {"8/7k/8/8/3pP3/8/8/1B4K1 b - e3 0 1", 6, "", "d4e3"},
+        // Blocking a check by promoting; the king may not stay on the checked rank.
+        {"r6K/2P5/8/8/8/8/8/k7 w - - 0 1", 6, "", "h8g8"},
+        // A pawn pinned by a queen may still take en passant along the pin line.
+        {"8/8/8/2k5/3pP3/8/5Q2/6K1 b - e3 0 1", 7, "", "d4d3 c5d5"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fen);
