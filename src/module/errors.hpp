@@ -3,7 +3,6 @@
 #pragma once
 
 #include <new>
-#include <source_location>
 #include <string>
 
 #include "board/error.hpp"
@@ -19,7 +18,7 @@ PyObject* panic_exception_type();
 void raise_panic(const CoreError& failure) noexcept;
 
 // Prints the pending host error and fails with "Python API call failed".
-[[noreturn]] void api_call_failed(std::source_location where = std::source_location::current());
+[[noreturn]] void api_call_failed(SourceLocation where = SourceLocation::current());
 
 // TypeError "'<type qualname>' object cannot be converted to '<target>'".
 [[noreturn]] void type_mismatch(PyObject* object, const char* target);
