@@ -98,7 +98,7 @@ BENCH_FLAGS := $(if $(BENCH_QUICK),--quick) $(if $(BENCH_CPU_TIME),--cpu-time)
 CORE_BENCH_ARGS ?= $(BENCH_FLAGS)
 PERFT_ARGS ?= $(BENCH_FLAGS)
 
-bench: bench-core bench-python
+bench: bench-core bench-python bench-interface
 
 # The core and the plain implementation kept for the tests, no Python.
 bench-core: deps
@@ -107,18 +107,51 @@ bench-core: deps
 	$(CMAKE) --build $(BENCH_BUILD)/core -j $(JOBS) --target core_bench
 	$(BENCH_BUILD)/core/core_bench $(CORE_BENCH_ARGS)
 
-# The do-nothing module, built against the venv interpreter's headers with
-# the same optimisation as the real module.
-bench-floor: deps $(STAMP)
-	@mkdir -p $(BENCH_BUILD)
-	include="$$($(PY) -c 'import sysconfig; print(sysconfig.get_paths()["include"])')" && \
-	suffix="$$($(PY) -c 'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))')" && \
+# The do-nothing module, built against each venv interpreter's headers with
+# the same optimisation as the real module, into build/bench/<implementation>.
+# $(1): the interpreter.
+define build_floor
+	include="$$($(1) -c 'import sysconfig; print(sysconfig.get_paths()["include"])')" && \
+	suffix="$$($(1) -c 'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))')" && \
+	impl="$$($(1) -c 'import sys; print(sys.implementation.name)')" && mkdir -p "$(BENCH_BUILD)/$$impl" && \
 	$(CXX) -std=c++20 -O2 -DNDEBUG -fPIC -shared -fvisibility=hidden -Wall -Wextra \
 	  -Wno-missing-field-initializers -isystem "$$include" \
-	  bench/floor/floor.cpp -o "$(BENCH_BUILD)/plindervox_floor$$suffix"
+	  bench/floor/floor.cpp -o "$(BENCH_BUILD)/$$impl/plindervox_floor$$suffix"
+endef
+
+bench-floor: deps $(STAMP)
+	$(call build_floor,$(PY))
+	@if $(have_cpython); then $(MAKE) --no-print-directory $(CSTAMP); fi
+	if $(have_cpython); then $(call build_floor,$(CPY)); fi
 
 bench-python: deps install bench-floor
 	$(if $(BENCH_NURSERY),PYPY_GC_NURSERY=$(BENCH_NURSERY) )$(PY) bench/perft.py $(PERFT_ARGS)
+
+# Every member against the floor, the per-position workload and the cost of
+# the kept results, under PyPy and CPython. BENCH_BASE=REV also builds that
+# revision and runs the same benchmarks on it, turn about with the working
+# tree's build, and prints the two member tables side by side.
+BENCH_BASE ?=
+MEMBERS_ARGS ?= $(if $(BENCH_QUICK),--quick) $(if $(BENCH_CPU_TIME),--cpu-time)
+WORKLOAD_ARGS ?= $(if $(BENCH_CPU_TIME),--cpu-time)
+.PHONY: bench-interface
+bench-interface: deps install bench-floor
+	@pythons="$(PY)"; if $(have_cpython); then $(MAKE) --no-print-directory install-cpython >/dev/null && pythons="$$pythons $(CPY)"; fi; \
+	for py in $$pythons; do \
+	  impl=$$($$py -c 'import sys; print(sys.implementation.name)'); out=$(BENCH_BUILD)/$$impl; \
+	  if [ -n "$(BENCH_BASE)" ]; then \
+	    bench/build_revision.sh "$(BENCH_BASE)" "$$py" "$$out/base" || exit 1; \
+	    PLINDERVOX_PATH="$$out/base" $$py bench/members.py $(MEMBERS_ARGS) --json "$$out/members-base.json" || exit 1; \
+	  fi; \
+	  $$py bench/members.py $(MEMBERS_ARGS) --json "$$out/members.json" || exit 1; \
+	  if [ -n "$(BENCH_BASE)" ]; then \
+	    echo "$$impl, $(BENCH_BASE) against the working tree:"; \
+	    $$py bench/compare.py "$$out/members-base.json" "$$out/members.json"; \
+	    for round in 1 2; do PLINDERVOX_PATH="$$out/base" $$py bench/workload.py $(WORKLOAD_ARGS) | tail -n 1 | sed 's/^/$(BENCH_BASE): /'; \
+	      $$py bench/workload.py $(WORKLOAD_ARGS) | tail -n 1 | sed 's/^/working tree: /'; done; \
+	  else $$py bench/workload.py $(WORKLOAD_ARGS) || exit 1; fi; \
+	  $$py bench/kept_cost.py || exit 1; \
+	done
 
 # --- Sanitizers and fuzzing (part of `make test`) ----------------------------
 # core-asan: the core's C++ tests again, built with AddressSanitizer,

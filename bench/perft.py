@@ -45,7 +45,7 @@ import sys
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, os.pardir, "build", "bench"))
+sys.path.insert(0, os.path.join(HERE, os.pardir, "build", "bench", sys.implementation.name))
 
 import plindervox  # noqa: E402
 

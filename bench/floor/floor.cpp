@@ -54,8 +54,11 @@ PyObject* new_move(const MoveRecord& record) {
 
 PyObject* move_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     unsigned int from = 0, to = 0;
-    static const char* names[] = {"from_square", "to_square", nullptr};
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "II", const_cast<char**>(names), &from, &to)) return nullptr;
+    PyObject* promotion = nullptr;  // accepted for the shape of the call, not kept
+    static const char* names[] = {"from_square", "to_square", "promotion", nullptr};
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "II|O", const_cast<char**>(names), &from, &to, &promotion)) {
+        return nullptr;
+    }
     PyObject* object = type->tp_alloc(type, 0);
     if (object == nullptr) return nullptr;
     reinterpret_cast<MoveObject*>(object)->record = MoveRecord{from, to, NO_PROMOTION};
@@ -78,6 +81,21 @@ PyObject* move_to_square(PyObject* self, void*) {
     return PyLong_FromLong(reinterpret_cast<MoveObject*>(self)->record.to_square);
 }
 
+PyObject* move_str(PyObject*) { return PyUnicode_FromStringAndSize("e2e4", 4); }
+
+PyObject* KEPT_STR = nullptr;
+
+// uci() as a text made once and handed out again.
+PyObject* move_uci(PyObject*, PyObject*) {
+    Py_INCREF(KEPT_STR);
+    return KEPT_STR;
+}
+
+PyMethodDef MOVE_METHODS[] = {
+    {"uci", move_uci, METH_NOARGS, nullptr},
+    {nullptr, nullptr, 0, nullptr},
+};
+
 PyGetSetDef MOVE_PROPERTIES[] = {
     {"from_square", move_from_square, nullptr, nullptr, nullptr},
     {"to_square", move_to_square, nullptr, nullptr, nullptr},
@@ -88,6 +106,8 @@ PyType_Slot MOVE_SLOTS[] = {
     {Py_tp_new, reinterpret_cast<void*>(move_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(move_dealloc)},
     {Py_tp_getset, MOVE_PROPERTIES},
+    {Py_tp_methods, MOVE_METHODS},
+    {Py_tp_str, reinterpret_cast<void*>(move_str)},
     {0, nullptr},
 };
 
@@ -249,7 +269,184 @@ PyType_Slot BOARD_SLOTS[] = {
 
 PyType_Spec BOARD_SPEC = {"plindervox_floor.Board", sizeof(BoardObject), 0, Py_TPFLAGS_DEFAULT, BOARD_SLOTS};
 
+
+// --- Probe ----------------------------------------------------------------------
+
+// Probe(n): one do-nothing member per shape of call a binding can offer, so
+// that each member of the real module can be set beside the least the
+// interpreter charges for its shape. Results are either made once and kept
+// (KEPT_INT, KEPT_STR) or new on every call; new lists hold n new Moves.
+struct ProbeObject {
+    PyObject_HEAD
+    Py_ssize_t list_length;
+};
+
+PyObject* KEPT_INT = nullptr;
+
+constexpr char SHORT_TEXT[] = "e2e4";
+// As long as a board diagram: eight lines of eight squares.
+constexpr char LONG_TEXT[] =
+    "r n b q k b n r\np p p p p p p p\n. . . . . . . .\n. . . . . . . .\n"
+    ". . . . . . . .\n. . . . . . . .\nP P P P P P P P\nR N B Q K B N R";
+
+PyObject* probe_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+    Py_ssize_t length = 0;
+    static const char* names[] = {"list_length", nullptr};
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "|n", const_cast<char**>(names), &length)) return nullptr;
+    PyObject* object = type->tp_alloc(type, 0);
+    if (object != nullptr) reinterpret_cast<ProbeObject*>(object)->list_length = length;
+    return object;
+}
+
+PyObject* probe_none(PyObject*, PyObject*) { Py_RETURN_NONE; }
+
+PyObject* probe_kept_int(PyObject*, PyObject*) {
+    Py_INCREF(KEPT_INT);
+    return KEPT_INT;
+}
+
+PyObject* probe_kept_str(PyObject*, PyObject*) {
+    Py_INCREF(KEPT_STR);
+    return KEPT_STR;
+}
+
+PyObject* probe_new_int(PyObject*, PyObject*) { return PyLong_FromLong(28); }
+
+PyObject* probe_new_str(PyObject*, PyObject*) { return PyUnicode_FromStringAndSize(SHORT_TEXT, 4); }
+
+PyObject* probe_long_str(PyObject*) { return PyUnicode_FromStringAndSize(LONG_TEXT, sizeof LONG_TEXT - 1); }
+
+PyObject* probe_new_object(PyObject*, PyObject*) { return new_move(MoveRecord{12, 28, NO_PROMOTION}); }
+
+PyObject* probe_new_list(PyObject* self, PyObject*) {
+    const Py_ssize_t length = reinterpret_cast<ProbeObject*>(self)->list_length;
+    return list_by_append(static_cast<std::uint32_t>(length));
+}
+
+// Vector-call members that look at their arguments as cheaply as possible:
+// the count, and for an object argument a type check.
+bool arguments_given(Py_ssize_t nargs, PyObject* kwnames, Py_ssize_t expected) {
+    if (PyVectorcall_NARGS(nargs) + (kwnames == nullptr ? 0 : PyTuple_GET_SIZE(kwnames)) == expected) return true;
+    PyErr_SetString(PyExc_TypeError, "wrong number of arguments");
+    return false;
+}
+
+PyObject* probe_one_argument(PyObject*, PyObject* const*, Py_ssize_t nargs, PyObject* kwnames) {
+    if (!arguments_given(nargs, kwnames, 1)) return nullptr;
+    Py_RETURN_NONE;
+}
+
+PyObject* probe_one_argument_kept(PyObject* self, PyObject* const*, Py_ssize_t nargs, PyObject* kwnames) {
+    if (!arguments_given(nargs, kwnames, 1)) return nullptr;
+    return probe_kept_int(self, nullptr);
+}
+
+PyObject* probe_one_argument_new_int(PyObject*, PyObject* const*, Py_ssize_t nargs, PyObject* kwnames) {
+    if (!arguments_given(nargs, kwnames, 1)) return nullptr;
+    return PyLong_FromUnsignedLongLong(0xFFFF00000000FFFFull);
+}
+
+PyObject* probe_two_arguments(PyObject*, PyObject* const*, Py_ssize_t nargs, PyObject* kwnames) {
+    if (!arguments_given(nargs, kwnames, 2)) return nullptr;
+    Py_RETURN_NONE;
+}
+
+PyObject* probe_two_arguments_kept(PyObject* self, PyObject* const*, Py_ssize_t nargs, PyObject* kwnames) {
+    if (!arguments_given(nargs, kwnames, 2)) return nullptr;
+    return probe_kept_int(self, nullptr);
+}
+
+PyObject* probe_take_move(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    if (!arguments_given(nargs, kwnames, 1)) return nullptr;
+    if (!PyObject_TypeCheck(args[0], move_type)) {
+        PyErr_SetString(PyExc_TypeError, "expected a Move");
+        return nullptr;
+    }
+    Py_RETURN_NONE;
+}
+
+PyObject* probe_get_kept(PyObject* self, void*) { return probe_kept_int(self, nullptr); }
+PyObject* probe_get_new_int(PyObject*, void*) { return PyLong_FromLong(28); }
+PyObject* probe_get_new_str(PyObject*, void*) { return PyUnicode_FromStringAndSize("q", 1); }
+int probe_set(PyObject*, PyObject* value, void*) {
+    if (value == nullptr) {
+        PyErr_SetString(PyExc_AttributeError, "can't delete attribute");
+        return -1;
+    }
+    return 0;
+}
+
+template <class Function>
+PyMethodDef fast(const char* name, Function function) {
+    return {name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function)), METH_FASTCALL | METH_KEYWORDS,
+            nullptr};
+}
+
+PyMethodDef PROBE_METHODS[] = {
+    {"none", probe_none, METH_NOARGS, nullptr},
+    {"kept_int", probe_kept_int, METH_NOARGS, nullptr},
+    {"kept_str", probe_kept_str, METH_NOARGS, nullptr},
+    {"new_int", probe_new_int, METH_NOARGS, nullptr},
+    {"new_str", probe_new_str, METH_NOARGS, nullptr},
+    {"new_object", probe_new_object, METH_NOARGS, nullptr},
+    {"new_list", probe_new_list, METH_NOARGS, nullptr},
+    fast("one_argument", probe_one_argument),
+    fast("one_argument_kept", probe_one_argument_kept),
+    fast("one_argument_new_int", probe_one_argument_new_int),
+    fast("two_arguments", probe_two_arguments),
+    fast("two_arguments_kept", probe_two_arguments_kept),
+    fast("take_move", probe_take_move),
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyGetSetDef PROBE_PROPERTIES[] = {
+    {"kept", probe_get_kept, probe_set, nullptr, nullptr},
+    {"new_int_property", probe_get_new_int, probe_set, nullptr, nullptr},
+    {"new_str_property", probe_get_new_str, probe_set, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyType_Slot PROBE_SLOTS[] = {
+    {Py_tp_new, reinterpret_cast<void*>(probe_new)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(move_dealloc)},
+    {Py_tp_str, reinterpret_cast<void*>(probe_long_str)},
+    {Py_tp_methods, PROBE_METHODS},
+    {Py_tp_getset, PROBE_PROPERTIES},
+    {0, nullptr},
+};
+
+PyType_Spec PROBE_SPEC = {"plindervox_floor.Probe", sizeof(ProbeObject), 0, Py_TPFLAGS_DEFAULT, PROBE_SLOTS};
+
+// Position(text): a constructor taking one str in its argument tuple and
+// reading it as UTF-8, the shape of Board(fen).
+PyObject* position_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+    const char* text = nullptr;
+    Py_ssize_t length = 0;
+    static const char* names[] = {"text", nullptr};
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "|s#", const_cast<char**>(names), &text, &length)) return nullptr;
+    return type->tp_alloc(type, 0);
+}
+
+PyType_Slot POSITION_SLOTS[] = {
+    {Py_tp_new, reinterpret_cast<void*>(position_new)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(move_dealloc)},
+    {0, nullptr},
+};
+
+PyType_Spec POSITION_SPEC = {"plindervox_floor.Position", sizeof(PyObject), 0, Py_TPFLAGS_DEFAULT, POSITION_SLOTS};
+
 PyModuleDef MODULE = {PyModuleDef_HEAD_INIT, "plindervox_floor", nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr};
+
+// Creates the class and adds it to the module; false with an error set on failure.
+bool add_type(PyObject* module, PyType_Spec* spec, const char* name) {
+    PyObject* type = PyType_FromSpec(spec);
+    if (type == nullptr) return false;
+    if (PyModule_AddObject(module, name, type) < 0) {
+        Py_DECREF(type);
+        return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -269,5 +466,12 @@ PyMODINIT_FUNC PyInit_plindervox_floor() {
         return nullptr;
     }
     Py_INCREF(board_type);
+    KEPT_INT = PyLong_FromLong(28);
+    KEPT_STR = PyUnicode_FromStringAndSize(SHORT_TEXT, 4);
+    if (KEPT_INT == nullptr || KEPT_STR == nullptr || !add_type(module, &PROBE_SPEC, "Probe") ||
+        !add_type(module, &POSITION_SPEC, "Position")) {
+        Py_DECREF(module);
+        return nullptr;
+    }
     return module;
 }

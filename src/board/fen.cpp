@@ -1,9 +1,9 @@
 // Position loading. The loader is lenient on purpose: it ORs the placement
 // into the existing sets, reads side to move, en passant file and clocks with
 // fixed fallbacks, and refuses only what would leave the 64 squares.
+#include <array>
 #include <charconv>
 #include <string_view>
-#include <vector>
 
 #include "board/board.hpp"
 #include "board/error.hpp"
@@ -12,23 +12,34 @@
 namespace plindervox {
 namespace {
 
+constexpr std::size_t FEN_FIELDS = 6;
+
+// The fields a position text is read from, and how many fields it has in all
+// (extra ones are counted and ignored).
+struct Fields {
+    std::array<std::string_view, FEN_FIELDS> first;
+    std::size_t count = 0;
+};
+
 // Every single space separates two fields, so runs of spaces give empty fields.
-std::vector<std::string_view> split_fields(std::string_view text) {
-    std::vector<std::string_view> fields;
+Fields split_fields(std::string_view text) {
+    Fields fields;
     std::size_t start = 0;
-    for (std::size_t pos = text.find(' '); pos != std::string_view::npos; pos = text.find(' ', start)) {
-        fields.push_back(text.substr(start, pos - start));
-        start = pos + 1;
+    for (;;) {
+        const std::size_t end = text.find(' ', start);
+        if (fields.count < FEN_FIELDS) fields.first[fields.count] = text.substr(start, end - start);
+        ++fields.count;
+        if (end == std::string_view::npos) return fields;
+        start = end + 1;
     }
-    fields.push_back(text.substr(start));
-    return fields;
 }
 
 void place_pieces(Board& board, std::string_view placement) {
     // The square last filled: 55 is the square before a8.
     std::int64_t cursor = 55;
     for (std::size_t pos = 0; pos < placement.size();) {
-        const char32_t c = next_char(placement, pos);
+        const auto byte = static_cast<unsigned char>(placement[pos]);
+        const char32_t c = byte < 0x80 ? (++pos, byte) : next_char(placement, pos);
         if (c >= U'0' && c <= U'9') {
             cursor += c - U'0';
         } else if (c == U'/') {
@@ -65,10 +76,11 @@ std::uint64_t read_clock(std::string_view field) {
 }  // namespace
 
 void set_board(Board& board) {
-    const std::string fen = board.starting_fen;
-    const std::vector<std::string_view> fields = split_fields(fen);
-    if (fields.size() < 6) {
-        fail("Invalid starting fen; got " + fen + ", with " + std::to_string(fields.size()) + " parts");
+    // Loading never changes the position text, so the fields can view it.
+    const std::string_view fen = board.starting_fen;
+    const auto [fields, count] = split_fields(fen);
+    if (count < FEN_FIELDS) {
+        fail("Invalid starting fen; got " + board.starting_fen + ", with " + std::to_string(count) + " parts");
     }
     place_pieces(board, fields[0]);
     board.turn = fields[1] == "w";

@@ -2,18 +2,26 @@
 #include <array>
 
 #include "board/board.hpp"
-#include "board/text.hpp"
 
 namespace plindervox {
 namespace {
 
+constexpr std::size_t CELL_WIDTH = 2;  // the letter, then a space or the line's end
+constexpr std::size_t DIAGRAM_SIZE = SQUARE_COUNT * CELL_WIDTH - 1;
+
+// Every cell is one ASCII character, a piece letter or '.', so the diagram
+// has a fixed layout: the cell of a square sits at a fixed offset.
+constexpr std::size_t cell_offset(unsigned square) {
+    const unsigned rank_from_top = 7 - square / 8;
+    return (rank_from_top * 8 + square % 8) * CELL_WIDTH;
+}
+
 // Later letters overwrite earlier ones, so on an overlapping board a square
 // shows the last writer: Black over White, and the later kind within a colour.
-void paint(std::array<char32_t, SQUARE_COUNT>& cells, const Board& board,
-           const std::array<char32_t, 6>& letters, Bitboard colour) {
+void paint(std::string& text, const Board& board, const std::array<char32_t, 6>& letters, Bitboard colour) {
     for (const char32_t letter : letters) {
         for (Bitboard squares = piece_set(board, letter) & colour; squares != 0;) {
-            cells[pop_highest(squares)] = letter;
+            text[cell_offset(pop_highest(squares))] = static_cast<char>(letter);
         }
     }
 }
@@ -21,20 +29,13 @@ void paint(std::array<char32_t, SQUARE_COUNT>& cells, const Board& board,
 }  // namespace
 
 std::string render(const Board& board) {
-    std::array<char32_t, SQUARE_COUNT> cells;
-    cells.fill(U'.');
-    paint(cells, board, WHITE_PIECES, board.white_pieces);
-    paint(cells, board, BLACK_PIECES, board.black_pieces);
-
-    std::string text;
-    text.reserve(127);
-    for (int rank = 8; rank >= 1; --rank) {
-        for (int file = 0; file < 8; ++file) {
-            append_utf8(text, cells[(rank - 1) * 8 + file]);
-            if (file < 7) text += ' ';
-        }
-        if (rank > 1) text += '\n';
+    std::string text(DIAGRAM_SIZE, ' ');
+    for (unsigned square = 0; square < SQUARE_COUNT; ++square) text[cell_offset(square)] = '.';
+    for (std::size_t line_end = 8 * CELL_WIDTH - 1; line_end < DIAGRAM_SIZE; line_end += 8 * CELL_WIDTH) {
+        text[line_end] = '\n';
     }
+    paint(text, board, WHITE_PIECES, board.white_pieces);
+    paint(text, board, BLACK_PIECES, board.black_pieces);
     return text;
 }
 

@@ -79,6 +79,7 @@ void match_vectorcall(const FunctionDescription& d, PyObject* const* args, Py_ss
                       PyObject** slots) {
     const auto positional = static_cast<std::size_t>(PyVectorcall_NARGS(nargs));
     fill_positional(d, args, positional, slots);
+    if (kwnames == nullptr && positional >= d.required) return;  // the common call: every required one by position
     if (kwnames != nullptr) {
         const Py_ssize_t keywords = PyTuple_GET_SIZE(kwnames);
         for (Py_ssize_t i = 0; i < keywords; ++i) {
@@ -89,10 +90,8 @@ void match_vectorcall(const FunctionDescription& d, PyObject* const* args, Py_ss
 }
 
 void match_tuple_and_dict(const FunctionDescription& d, PyObject* args, PyObject* kwargs, PyObject** slots) {
-    const Py_ssize_t count = PyTuple_GET_SIZE(args);
-    std::vector<PyObject*> positional(static_cast<std::size_t>(count));
-    for (Py_ssize_t i = 0; i < count; ++i) positional[i] = PyTuple_GET_ITEM(args, i);
-    fill_positional(d, positional.data(), positional.size(), slots);
+    // A tuple's items lie in one array, as a vector call's arguments do.
+    fill_positional(d, &PyTuple_GET_ITEM(args, 0), static_cast<std::size_t>(PyTuple_GET_SIZE(args)), slots);
     if (kwargs != nullptr) {
         Py_ssize_t pos = 0;
         PyObject* name = nullptr;

@@ -37,6 +37,7 @@ constexpr const char* MOV_PARAMETERS[] = {"mov"};
 constexpr const char* BOARD_STATE_PARAMETERS[] = {"board_state"};
 
 constexpr FunctionDescription NEW = {"Board", "__new__", STARTING_FEN_PARAMETERS, 1, 0};
+using New = Constructor<NEW, Board, construct, OptionalText>;
 constexpr FunctionDescription GET_PIECES = {"Board", "get_pieces", PIECE_TYPE_PARAMETERS, 1, 1};
 constexpr FunctionDescription SET_PIECES_OR = {"Board", "set_pieces_or", SET_PIECES_PARAMETERS, 2, 2};
 constexpr FunctionDescription SET_PIECES_XOR = {"Board", "set_pieces_xor", SET_PIECES_PARAMETERS, 2, 2};
@@ -106,7 +107,7 @@ PyGetSetDef PROPERTIES[] = {
 PyType_Slot SLOTS[] = {
     {Py_tp_dealloc, reinterpret_cast<void*>(dealloc_instance<Board>)},
     {Py_tp_doc, const_cast<char*>("Board(starting_fen=None)\n--\n\n")},
-    {Py_tp_new, reinterpret_cast<void*>(constructor<NEW, Board, construct, OptionalText>)},
+    {Py_tp_new, reinterpret_cast<void*>(New::with_tuple)},
     {Py_tp_str, reinterpret_cast<void*>(text_slot<Board, render>)},
     {Py_tp_repr, reinterpret_cast<void*>(text_slot<Board, render>)},
     {Py_tp_methods, METHODS},
@@ -115,10 +116,12 @@ PyType_Slot SLOTS[] = {
     {0, nullptr},
 };
 
+const FastConstructor FAST_NEW = {New::with_vector, with_arguments("__new__", New::new_method, NEW_DOC)};
+
 }  // namespace
 
 PyTypeObject* board_type() {
-    static PyTypeObject* type = create_type(PLINDERVOX_CLASS_NAME("Board"), sizeof(Instance<Board>), SLOTS);
+    static PyTypeObject* type = create_type(PLINDERVOX_CLASS_NAME("Board"), sizeof(Instance<Board>), SLOTS, &FAST_NEW);
     return type;
 }
 

@@ -6,9 +6,26 @@
 
 namespace plindervox::module {
 
-PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots) {
+namespace {
+
+void install(PyObject* type, const FastConstructor& constructor) {
+#ifdef PYPY_VERSION
+    // PyPy reaches the new-object slot through a wrapper that builds the
+    // argument tuple twice; a __new__ of the vector-call kind takes the
+    // arguments as they are. The slot itself stays for native callers.
+    Ref function(checked(PyCFunction_NewEx(const_cast<PyMethodDef*>(&constructor.new_method), nullptr, nullptr)));
+    if (PyObject_SetAttrString(type, "__new__", function.get()) < 0) throw_python_error();
+#else
+    reinterpret_cast<PyTypeObject*>(type)->tp_vectorcall = constructor.call;
+#endif
+}
+
+}  // namespace
+
+PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots, const FastConstructor* constructor) {
     PyType_Spec spec = {name, basic_size, 0, Py_TPFLAGS_DEFAULT, slots};
     Ref type(checked(PyType_FromSpec(&spec)));
+    if (constructor != nullptr) install(type.get(), *constructor);
     if (std::strchr(name, '.') == nullptr) {
         // A bare name carries no module; say where the class lives, so that
         // reprs, pickling errors and documentation tools name this module.
@@ -23,7 +40,20 @@ const char* class_name(PyTypeObject* type) {
     return dot == nullptr ? type->tp_name : dot + 1;
 }
 
-int set_property(const PyGetSetDef* properties, PyObject* self, PyObject* name, PyObject* value) {
+PropertyNames intern_property_names(const PyGetSetDef* properties) {
+    PropertyNames interned{};
+    for (std::size_t i = 0; i < MAX_PROPERTIES && properties[i].name != nullptr; ++i) {
+        interned[i] = PyUnicode_InternFromString(properties[i].name);
+        if (interned[i] == nullptr) PyErr_Clear();  // that name is then always compared by its text
+    }
+    return interned;
+}
+
+int set_property(const PyGetSetDef* properties, const PropertyNames& interned, PyObject* self, PyObject* name,
+                 PyObject* value) {
+    for (std::size_t i = 0; i < MAX_PROPERTIES && properties[i].name != nullptr; ++i) {
+        if (name == interned[i]) return properties[i].set(self, value, properties[i].closure);
+    }
     const char* text = PyUnicode_Check(name) ? PyUnicode_AsUTF8(name) : nullptr;
     if (text == nullptr) {
         PyErr_Clear();

@@ -2,6 +2,7 @@
 // held by value and a borrow counter. Class objects are created on first use.
 #pragma once
 
+#include <array>
 #include <new>
 #include <utility>
 
@@ -42,8 +43,20 @@ template <> inline PyTypeObject* type_of<BoardState>() { return board_state_type
 #define PLINDERVOX_CLASS_NAME(name) "plindervox." name
 #endif
 
-// A heap type from its name (a string literal), instance size and slots.
-PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots);
+// The cheap ways to call a class's constructor (Constructor in wrappers.hpp):
+// CPython's vector call of the class, and PyPy's vector-call __new__.
+struct FastConstructor {
+    vectorcallfunc call;
+    PyMethodDef new_method;
+};
+
+// The docstring the interpreters give a class's __new__.
+inline constexpr const char* NEW_DOC = "Create and return a new object.  See help(type) for accurate signature.";
+
+// A heap type from its name (a string literal), instance size and slots, with
+// the fast constructor installed for the running interpreter when given.
+PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots,
+                          const FastConstructor* constructor = nullptr);
 
 // The class's bare name ("Board"), as every message of this module gives it.
 const char* class_name(PyTypeObject* type);
@@ -72,11 +85,21 @@ void dealloc_instance(PyObject* object) {
 // Instances take no attributes beyond the class's properties (PyPy would
 // otherwise give them an attribute dictionary): a set or delete is handed to
 // the property's own setter, any other name is refused.
-int set_property(const PyGetSetDef* properties, PyObject* self, PyObject* name, PyObject* value);
+//
+// The interpreters pass an attribute name written in code as its interned
+// str, so the properties' interned names are kept (`interned`, one per
+// property, made on first use) and compared by identity first; any other str
+// is compared by its text.
+inline constexpr std::size_t MAX_PROPERTIES = 4;
+using PropertyNames = std::array<PyObject*, MAX_PROPERTIES>;
+PropertyNames intern_property_names(const PyGetSetDef* properties);
+int set_property(const PyGetSetDef* properties, const PropertyNames& interned, PyObject* self, PyObject* name,
+                 PyObject* value);
 
 template <const PyGetSetDef* properties>
 int set_property_only(PyObject* self, PyObject* name, PyObject* value) {
-    return set_property(properties, self, name, value);
+    static const PropertyNames interned = intern_property_names(properties);
+    return set_property(properties, interned, self, name, value);
 }
 
 // Subclassing is refused, as a class without the base-type flag should be;

@@ -6,6 +6,7 @@
 #include "board/text.hpp"
 #include "module/classes.hpp"
 #include "module/errors.hpp"
+#include "module/kept_values.hpp"
 
 namespace plindervox::module {
 namespace {
@@ -15,18 +16,19 @@ namespace {
     throw_python_error();
 }
 
+// The host's integer reads return all ones (-1) with an error set on failure.
+template <class Value>
+Value checked_read(Value value) {
+    if (value == static_cast<Value>(-1) && PyErr_Occurred()) throw_python_error();
+    return value;
+}
+
 // An int as it is; any other object through its __index__.
 template <class Read>
 auto read_integer(PyObject* object, Read read) {
-    if (PyLong_Check(object)) {
-        auto value = read(object);
-        if (PyErr_Occurred()) throw_python_error();
-        return value;
-    }
+    if (PyLong_Check(object)) return checked_read(read(object));
     Ref index(checked(PyNumber_Index(object)));
-    auto value = read(index.get());
-    if (PyErr_Occurred()) throw_python_error();
-    return value;
+    return checked_read(read(index.get()));
 }
 
 template <class Unsigned>
@@ -75,18 +77,24 @@ bool numpy_bool_value(PyObject* object) {
     return result.get() == Py_True;
 }
 
-PyObject* checked_api(PyObject* object) {
-    if (object == nullptr) api_call_failed();
-    return object;
-}
-
+// A new list of new Move objects. CPython's lists are made at full length and
+// filled in place. PyPy's list made that way keeps native storage that every
+// later read from Python has to convert, so there the list grows by appending,
+// which hands each move to PyPy once.
 template <class Sequence>
 PyObject* move_list(const Sequence& moves, std::size_t count) {
-    Ref list(checked_api(PyList_New(0)));
+#ifdef PYPY_VERSION
+    Ref list(api_result(PyList_New(0)));
     for (std::size_t i = 0; i < count; ++i) {
         Ref move(checked(new_move_object(moves[i])));
         if (PyList_Append(list.get(), move.get()) < 0) throw_python_error();
     }
+#else
+    Ref list(api_result(PyList_New(static_cast<Py_ssize_t>(count))));
+    for (std::size_t i = 0; i < count; ++i) {
+        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), checked(new_move_object(moves[i])));
+    }
+#endif
     return list.release();
 }
 
@@ -134,12 +142,12 @@ BoardState BoardStateArgument::from_python(PyObject* object) {
 
 PyObject* to_python(bool value) { return new_ref(value ? Py_True : Py_False); }
 
-PyObject* to_python(std::uint32_t value) { return checked_api(PyLong_FromLong(static_cast<long>(value))); }
+PyObject* to_python(std::uint32_t value) { return small_int_object(value); }
 
-PyObject* to_python(std::uint64_t value) { return checked_api(PyLong_FromUnsignedLongLong(value)); }
+PyObject* to_python(std::uint64_t value) { return api_result(PyLong_FromUnsignedLongLong(value)); }
 
 PyObject* to_python(const std::string& text) {
-    return checked_api(PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
+    return api_result(PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
 }
 
 PyObject* to_python(const Move& move) { return checked(new_move_object(move)); }
@@ -147,12 +155,5 @@ PyObject* to_python(const Move& move) { return checked(new_move_object(move)); }
 PyObject* to_python(const std::vector<Move>& moves) { return move_list(moves, moves.size()); }
 
 PyObject* to_python(const MoveBuffer& moves) { return move_list(moves, moves.size); }
-
-PyObject* promotion_to_python(char32_t promotion) {
-    if (promotion == NO_PROMOTION) return new_ref(Py_None);
-    std::string text;
-    append_utf8(text, promotion);
-    return to_python(text);
-}
 
 }  // namespace plindervox::module

@@ -76,13 +76,11 @@ concept OptionalConverter = requires { Converter::absent(); };
 
 // Native -> Python. Each returns a new reference or throws.
 PyObject* to_python(bool value);
-PyObject* to_python(std::uint32_t value);
+PyObject* to_python(std::uint32_t value);  // kept for small values (kept_values.hpp)
 PyObject* to_python(std::uint64_t value);
 PyObject* to_python(const std::string& text);
 PyObject* to_python(const Move& move);
 PyObject* to_python(const std::vector<Move>& moves);
 PyObject* to_python(const MoveBuffer& moves);
-// A promotion letter: None when absent.
-PyObject* promotion_to_python(char32_t promotion);
 
 }  // namespace plindervox::module

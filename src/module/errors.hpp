@@ -20,6 +20,13 @@ void raise_panic(const CoreError& failure) noexcept;
 // Prints the pending host error and fails with "Python API call failed".
 [[noreturn]] void api_call_failed(SourceLocation where = SourceLocation::current());
 
+// The object a host call created (an int, a str, a list); a null result is a
+// failed API call as above.
+inline PyObject* api_result(PyObject* object, SourceLocation where = SourceLocation::current()) {
+    if (object == nullptr) api_call_failed(where);
+    return object;
+}
+
 // TypeError "'<type qualname>' object cannot be converted to '<target>'".
 [[noreturn]] void type_mismatch(PyObject* object, const char* target);
 

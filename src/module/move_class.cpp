@@ -1,4 +1,5 @@
 // The Move class: origin, destination and optional promotion letter.
+#include "module/kept_values.hpp"
 #include "module/member_table.hpp"
 #include "module/wrappers.hpp"
 
@@ -13,7 +14,7 @@ Move construct(std::uint32_t from_square, std::uint32_t to_square, char32_t prom
 
 PyObject* read_from_square(const Move& move) { return to_python(move.from_square); }
 PyObject* read_to_square(const Move& move) { return to_python(move.to_square); }
-PyObject* read_promotion(const Move& move) { return promotion_to_python(move.promotion); }
+PyObject* read_promotion(const Move& move) { return promotion_object(move.promotion); }
 void write_from_square(Move& move, std::uint32_t square) { move.from_square = square; }
 void write_to_square(Move& move, std::uint32_t square) { move.to_square = square; }
 void write_promotion(Move& move, char32_t promotion) { move.promotion = promotion; }
@@ -24,9 +25,10 @@ constexpr char PROMOTION[] = "promotion";
 
 constexpr const char* NEW_PARAMETERS[] = {FROM_SQUARE, TO_SQUARE, PROMOTION};
 constexpr FunctionDescription NEW = {"Move", "__new__", NEW_PARAMETERS, 3, 2};
+using New = Constructor<NEW, Move, construct, U32, U32, Promotion>;
 
 PyMethodDef METHODS[] = {
-    no_arguments("uci", method_without_arguments<Move, Shared, move_text>, "uci($self)\n--\n\n"),
+    no_arguments("uci", method_without_arguments<Move, Shared, move_text_object>, "uci($self)\n--\n\n"),
     REFUSE_SUBCLASS,
     END_OF_METHODS,
 };
@@ -44,19 +46,21 @@ PyGetSetDef PROPERTIES[] = {
 PyType_Slot SLOTS[] = {
     {Py_tp_dealloc, reinterpret_cast<void*>(dealloc_instance<Move>)},
     {Py_tp_doc, const_cast<char*>("Move(from_square, to_square, promotion=None)\n--\n\n")},
-    {Py_tp_new, reinterpret_cast<void*>(constructor<NEW, Move, construct, U32, U32, Promotion>)},
-    {Py_tp_str, reinterpret_cast<void*>(text_slot<Move, move_text>)},
-    {Py_tp_repr, reinterpret_cast<void*>(text_slot<Move, move_text>)},
+    {Py_tp_new, reinterpret_cast<void*>(New::with_tuple)},
+    {Py_tp_str, reinterpret_cast<void*>(text_slot<Move, move_text_object>)},
+    {Py_tp_repr, reinterpret_cast<void*>(text_slot<Move, move_text_object>)},
     {Py_tp_methods, METHODS},
     {Py_tp_getset, PROPERTIES},
     {Py_tp_setattro, reinterpret_cast<void*>(set_property_only<PROPERTIES>)},
     {0, nullptr},
 };
 
+const FastConstructor FAST_NEW = {New::with_vector, with_arguments("__new__", New::new_method, NEW_DOC)};
+
 }  // namespace
 
 PyTypeObject* move_type() {
-    static PyTypeObject* type = create_type(PLINDERVOX_CLASS_NAME("Move"), sizeof(Instance<Move>), SLOTS);
+    static PyTypeObject* type = create_type(PLINDERVOX_CLASS_NAME("Move"), sizeof(Instance<Move>), SLOTS, &FAST_NEW);
     return type;
 }
 

@@ -47,13 +47,16 @@ std::tuple<typename Converters::Native...> convert_arguments(const FunctionDescr
         convert_argument<Converters>(slots[I], description.parameters[I])...};
 }
 
-// Calls the operation and converts what it returns; nothing becomes None.
+// Calls the operation and converts what it returns; nothing becomes None,
+// and an operation that already made its Python result hands it on.
 template <auto operation, class... Args>
 PyObject* call_to_python(Args&&... args) {
     using Result = decltype(operation(std::forward<Args>(args)...));
     if constexpr (std::is_void_v<Result>) {
         operation(std::forward<Args>(args)...);
         return new_ref(Py_None);
+    } else if constexpr (std::is_same_v<Result, PyObject*>) {
+        return operation(std::forward<Args>(args)...);
     } else {
         return to_python(operation(std::forward<Args>(args)...));
     }
@@ -106,17 +109,53 @@ void check_new_type(PyTypeObject* subtype) {
 }
 
 // The constructor: `make` turns the converted arguments into the record.
+// The interpreter reaches it three ways, all sharing one matching and one
+// conversion: the new-object slot with an argument tuple (every call on
+// CPython that does not use the vector protocol, and Class.__new__(Class,
+// ...) there), the class's vector call on CPython, and on PyPy a vector-call
+// __new__ that takes the place of the slot's tuple-building wrapper.
 template <const FunctionDescription& description, class Record, auto make, class... Converters>
-PyObject* constructor(PyTypeObject* subtype, PyObject* args, PyObject* kwargs) {
-    return contain([&]() -> PyObject* {
-        check_new_type<Record>(subtype);
-        std::array<PyObject*, sizeof...(Converters)> slots{};
-        match_tuple_and_dict(description, args, kwargs, slots.data());
+struct Constructor {
+    static PyObject* from_slots(PyTypeObject* subtype, PyObject** slots) {
         auto arguments =
-            convert_arguments<Converters...>(description, slots.data(), std::index_sequence_for<Converters...>{});
+            convert_arguments<Converters...>(description, slots, std::index_sequence_for<Converters...>{});
         return checked(wrap_record(subtype, std::apply(make, std::move(arguments))));
-    });
-}
+    }
+
+    // The new-object slot.
+    static PyObject* with_tuple(PyTypeObject* subtype, PyObject* args, PyObject* kwargs) {
+        return contain([&]() -> PyObject* {
+            check_new_type<Record>(subtype);
+            std::array<PyObject*, sizeof...(Converters)> slots{};
+            match_tuple_and_dict(description, args, kwargs, slots.data());
+            return from_slots(subtype, slots.data());
+        });
+    }
+
+    // Calling the class itself (CPython's vector call of a type).
+    static PyObject* with_vector(PyObject* type, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
+        return contain([&]() -> PyObject* {
+            auto* subtype = reinterpret_cast<PyTypeObject*>(type);
+            check_new_type<Record>(subtype);
+            std::array<PyObject*, sizeof...(Converters)> slots{};
+            match_vectorcall(description, args, static_cast<Py_ssize_t>(PyVectorcall_NARGS(nargsf)), kwnames,
+                             slots.data());
+            return from_slots(subtype, slots.data());
+        });
+    }
+
+    // __new__(cls, ...) as a vector-call function: the class comes first.
+    static PyObject* new_method(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+        return contain([&]() -> PyObject* {
+            const Py_ssize_t positional = PyVectorcall_NARGS(nargs);
+            auto* subtype = positional > 0 ? reinterpret_cast<PyTypeObject*>(args[0]) : nullptr;
+            check_new_type<Record>(subtype);
+            std::array<PyObject*, sizeof...(Converters)> slots{};
+            match_vectorcall(description, args + 1, positional - 1, kwnames, slots.data());
+            return from_slots(subtype, slots.data());
+        });
+    }
+};
 
 // __str__ and __repr__. PyPy's slot wrappers do not check the receiver of an
 // unbound call such as Board.__str__(5), so it is checked here.
@@ -125,7 +164,7 @@ PyObject* text_slot(PyObject* self) {
     return contain([&] {
         auto& instance = receiver<Record>(self);
         Borrow borrow(instance.borrow_flag, Access::Shared);
-        return to_python(operation(instance.record));
+        return call_to_python<operation>(instance.record);
     });
 }
 

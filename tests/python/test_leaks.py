@@ -12,6 +12,7 @@ pages are touched, so small leaks show late. The malloc count is exact for
 native memory and, under PyPy, for the extension's objects too.
 """
 import ctypes
+import functools
 import gc
 import json
 import os
@@ -108,7 +109,34 @@ def apply_and_pop():
     fails(b.pop)
 
 
+def kept_values():
+    """Texts and numbers handed out from the kept tables, and the fresh ones beside them."""
+    for m in (Move(12, 28), Move(52, 60, "q"), Move(52, 60, "Q"), Move(300, 5), Move(1, 2, "\u00e9")):
+        (m.uci(), str(m), repr(m), m.from_square, m.to_square, m.promotion)
+    for value in (0, 63, 255, 256, 2 ** 32 - 1):
+        Move(value, 0).from_square
+    return [m.uci() for m in board.legal_moves()]
+
+
+def constructor_routes():
+    """Every way into the constructors, each with a success and a failure."""
+    for cls, good, bad in ((Move, (12, 28), (12,)), (Board, (START,), (1,))):
+        cls.__new__(cls, *good)
+        cls(*list(good), **{})
+        functools.partial(cls)(*good)
+        type.__call__(cls, *good)
+        fails(cls.__new__, cls, *bad)
+        fails(cls, *list(bad), **{})
+        fails(functools.partial(cls), *bad)
+        fails(cls.__new__)
+        fails(cls.__new__, int)
+    Move(to_square=28, from_square=12, promotion="q")
+    fails(Move, 1, 2, to_square=3)
+
+
 WORKLOADS = {
+    "kept values": kept_values,
+    "constructor routes": constructor_routes,
     "Board()": lambda: (Board(), Board(LONG_FEN), Board(starting_fen=None),
                         fails(Board, "x" * 1000), fails(Board, "8/8/8/8/8/8/8/8/p w - - 0 1"),
                         fails(Board, "8/8/8/8/8/8/8/8 w - e9 0 1"), fails(Board, 5),
