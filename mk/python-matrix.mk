@@ -32,9 +32,11 @@ MATRIX_MISSING := $(strip $(if $(PYENV_FOUND),$(foreach v,$(CPYTHON_MINORS),$(if
 MATRIX_OTHER := $(filter-out $(addsuffix .%,$(CPYTHON_MINORS)),$(notdir $(wildcard $(PYENV_ROOT)/versions/*)))
 endif
 
-# tag:interpreter pairs, one per CPython version, the benchmarks' CPython included.
-MATRIX_PAIRS := $(foreach p,$(CPYTHONS),$(if $(call cpython_tag,$(p)),$(call cpython_tag,$(p)):$(p)))
-MATRIX_REFUSED := $(strip $(foreach p,$(CPYTHONS),$(if $(call cpython_tag,$(p)),,$(p))))
+# tag:interpreter pairs, one per CPython version, the benchmarks' CPython
+# included; each interpreter is asked once (":python3" when it is no CPython 3.9+).
+MATRIX_ASKED := $(foreach p,$(CPYTHONS),$(call cpython_tag,$(p)):$(p))
+MATRIX_PAIRS := $(filter-out :%,$(MATRIX_ASKED))
+MATRIX_REFUSED := $(patsubst :%,%,$(filter :%,$(MATRIX_ASKED)))
 CPYTHON_TAG := $(if $(strip $(CPYTHONS)),$(if $(CPYTHON),$(call cpython_tag,$(CPYTHON))))
 ifneq ($(CPYTHON_TAG),)
 ifeq ($(filter $(CPYTHON_TAG):%,$(MATRIX_PAIRS)),)
@@ -90,6 +92,7 @@ endef
 $(foreach p,$(MATRIX_PAIRS),$(eval $(call cpython_rules,$(firstword $(subst :, ,$(p))),$(call python_of,$(firstword $(subst :, ,$(p)))))))
 
 # The benchmarks' CPython under its old target names.
+deps-cpython: $(if $(CPYTHON_TAG),deps-$(CPYTHON_TAG))
 install-cpython: $(if $(CPYTHON_TAG),install-$(CPYTHON_TAG))
 test-cpython: $(if $(CPYTHON_TAG),test-$(CPYTHON_TAG))
 

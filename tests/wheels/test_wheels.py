@@ -14,7 +14,6 @@ The sdist install times are written to build/wheels-sdist-times.txt.
 import json
 import os
 import re
-import shutil
 import subprocess
 import sys
 import time
