@@ -1,10 +1,13 @@
 # plindervox developer tasks. Everything runs under PyPy in ./.venv; the Python
-# tests and wheels also under CPython (python3) in ./.venv-cpython when present.
+# tests, wheels and sdist also under every CPython 3.9+ found (pyenv's, else
+# python3), each in ./.venv-cp3X (mk/python-matrix.mk).
 #
-#   make test   C++ unit tests, build + install the module, Python tests under
-#               PyPy and CPython, then install-and-import checks of the wheels
+#   make test   C++ unit tests (g++, sanitizers, clang++; warnings are errors),
+#               the Python tests under PyPy and each CPython, then install
+#               checks of the wheels and the sdist
 #   make demo   build + install the module, run the programs in examples/
-#   make wheel  installable wheels for PyPy and CPython in dist/
+#   make dist   sdist + manylinux wheels for PyPy and each CPython in dist/
+#               (`make wheel` is the same)
 #   make bench  benchmarks: C++ core alone, then perft through Python against
 #               the do-nothing binding floor (BENCH_QUICK=1 for a short run;
 #               bench-core and bench-python run one half)
@@ -64,19 +67,17 @@ $(STAMP): requirements-dev.txt | deps
 
 # Build (incrementally, in build/<wheel tag>) and install the extension module.
 install: deps $(STAMP)
-	$(PIP) install --no-build-isolation -q .
+	$(PIP) install $(PIP_BUILD) -q .
 
 # C++ core + GoogleTest, no Python involved.
 core-test: deps
 	$(CMAKE) -S . -B $(CORE_BUILD) -DCMAKE_BUILD_TYPE=Release \
-	  -DPLINDERVOX_TESTS=ON -DPLINDERVOX_MODULE=OFF --log-level=WARNING
+	  -DPLINDERVOX_TESTS=ON -DPLINDERVOX_MODULE=OFF -DPLINDERVOX_WERROR=ON --log-level=WARNING
 	$(CMAKE) --build $(CORE_BUILD) -j $(JOBS)
 	cd $(CORE_BUILD) && $(CTEST) --output-on-failure -j $(JOBS)
 
-test: deps core-test core-asan fuzz-smoke install
-	$(PY) -m pytest -q tests/python
-	@if $(have_cpython); then $(MAKE) --no-print-directory test-cpython; \
-	else echo "test: no CPython interpreter '$(CPYTHON)'; CPython tests skipped"; fi
+test: deps core-test core-asan fuzz-smoke clang-build
+	@$(MAKE) --no-print-directory test-python
 	@$(MAKE) --no-print-directory test-wheels
 
 demo: deps install
@@ -84,57 +85,7 @@ demo: deps install
 	$(PY) examples/random_game.py --seed 397
 	$(PY) examples/perft.py 3 "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1" --divide
 
-# --- CPython: the same sources in a second venv, and the wheels --------------
-# CPYTHON= (empty) leaves CPython out. Debian's own python3 needs python3-dev
-# and python3-venv, which deps-cpython installs like `deps` does.
-CPYTHON ?= python3
-CVENV   := .venv-cpython
-CPY     := $(CVENV)/bin/python
-CSTAMP  := $(CVENV)/.stamp
-
-.PHONY: deps-cpython install-cpython test-cpython wheel test-wheels
-
-# A shell condition: true when $(CPYTHON) is a CPython interpreter.
-have_cpython = [ -n "$(CPYTHON)" ] && command -v $(CPYTHON) >/dev/null 2>&1 && \
-  $(CPYTHON) -c 'import sys; sys.exit(sys.implementation.name != "cpython")' 2>/dev/null
-
-deps-cpython:
-	@if ! $(CPYTHON) -c 'import ensurepip, os, sysconfig; \
-	  assert os.path.exists(os.path.join(sysconfig.get_paths()["include"], "Python.h"))' 2>/dev/null; then \
-	  if [ "$$($(CPYTHON) -c 'import sys; print(sys.base_prefix)')" = /usr ]; then \
-	    $(MAKE) --no-print-directory deps DEB_PACKAGES="python3-dev python3-venv"; \
-	  else \
-	    echo "deps-cpython: $(CPYTHON) lacks Python.h or the venv module" >&2; exit 1; \
-	  fi; \
-	fi
-
-$(CSTAMP): requirements-dev.txt | deps-cpython
-	@if ! $(CPY) -c 'import sys; sys.exit(sys.implementation.name != "cpython")' 2>/dev/null; then \
-	  echo "venv: creating $(CVENV) with $(CPYTHON)"; \
-	  rm -rf $(CVENV) && $(CPYTHON) -m venv $(CVENV); \
-	fi
-	$(CPY) -m pip install -q -r requirements-dev.txt
-	@touch $@
-
-install-cpython: deps $(CSTAMP)
-	$(CPY) -m pip install --no-build-isolation -q .
-
-test-cpython: install-cpython
-	$(CPY) -m pytest -q tests/python
-
-# Built from the same incremental build directories as the installs.
-wheel: deps $(STAMP)
-	rm -f dist/plindervox-*.whl
-	$(PIP) wheel --no-build-isolation --no-deps -q -w dist .
-	@if $(have_cpython); then $(MAKE) --no-print-directory $(CSTAMP) && \
-	  echo "$(CPY) -m pip wheel --no-build-isolation --no-deps -q -w dist ." && \
-	  $(CPY) -m pip wheel --no-build-isolation --no-deps -q -w dist .; fi
-
-# Installs each wheel into a fresh venv of its interpreter and imports it.
-test-wheels: wheel
-	@pythons="$(PYPY)"; if $(have_cpython); then pythons="$$pythons $(CPYTHON)"; fi; \
-	echo "PLINDERVOX_WHEEL_PYTHONS=\"$$pythons\" $(PY) -m pytest -q tests/wheels"; \
-	PLINDERVOX_WHEEL_PYTHONS="$$pythons" $(PY) -m pytest -q tests/wheels
+include mk/python-matrix.mk
 
 # Benchmarks, not part of `make test`. BENCH_QUICK=1 runs shallower perfts;
 # BENCH_CPU_TIME=1 times with the process CPU clock (steadier on a busy
@@ -258,7 +209,7 @@ fuzz: fuzz-build
 
 clean:
 	rm -rf build dist .pytest_cache
-	find . -path ./$(VENV) -prune -o -path ./$(CVENV) -prune -o -name __pycache__ -type d -prune -exec rm -rf {} +
+	find . -path './.venv*' -prune -o -name __pycache__ -type d -prune -exec rm -rf {} +
 
 distclean: clean
-	rm -rf $(VENV) $(CVENV)
+	rm -rf $(VENV) .venv-*

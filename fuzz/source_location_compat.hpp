@@ -1,34 +1,8 @@
-// Forced into every fuzz build translation unit (-include). clang 14 has no
-// __builtin_source_location, so libstdc++'s <source_location> comes out empty
-// there; this stands in with the older builtins. Only the fuzz build sees it.
+// Forced into every fuzz build translation unit (-include). It used to stand
+// in for std::source_location, which libstdc++ leaves out under clang 14; the
+// core's failure records now carry plindervox::SourceLocation, which covers
+// that case itself, so this only forwards to it. Drop it, and the -include
+// flags naming it, once no build passes it.
 #pragma once
 
-#include <source_location>
-
-#ifndef __cpp_lib_source_location
-namespace std {
-struct source_location {
-    static constexpr source_location current(const char* file = __builtin_FILE(),
-                                             const char* function = __builtin_FUNCTION(),
-                                             unsigned line = __builtin_LINE(),
-                                             unsigned column = __builtin_COLUMN()) noexcept {
-        source_location location;
-        location.file_ = file;
-        location.function_ = function;
-        location.line_ = line;
-        location.column_ = column;
-        return location;
-    }
-    constexpr const char* file_name() const noexcept { return file_; }
-    constexpr const char* function_name() const noexcept { return function_; }
-    constexpr unsigned line() const noexcept { return line_; }
-    constexpr unsigned column() const noexcept { return column_; }
-
-private:
-    const char* file_ = "";
-    const char* function_ = "";
-    unsigned line_ = 0;
-    unsigned column_ = 0;
-};
-}  // namespace std
-#endif
+#include "../src/board/source_location.hpp"

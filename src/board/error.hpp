@@ -2,18 +2,19 @@
 // fixed message text and the place in the core that raised it.
 #pragma once
 
-#include <source_location>
 #include <string>
+
+#include "board/source_location.hpp"
 
 namespace plindervox {
 
 struct CoreError {
     std::string message;
-    std::source_location where;
+    SourceLocation where;
 };
 
 [[noreturn]] inline void fail(std::string message,
-                              std::source_location where = std::source_location::current()) {
+                              SourceLocation where = SourceLocation::current()) {
     throw CoreError{std::move(message), where};
 }
 

@@ -1,6 +1,10 @@
 #include "module/errors.hpp"
 
+#if defined(__linux__)
+#include <sys/prctl.h>
+#else
 #include <pthread.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,9 +24,18 @@ std::string_view project_path(std::string_view path) {
     return src == std::string_view::npos ? path : path.substr(src);
 }
 
+// The calling thread's name. On Linux prctl asks for it directly (as
+// pthread_getname_np does for the calling thread); prctl has been in glibc
+// since 2.2.5, whereas pthread_getname_np links to its glibc 2.34 entry on a
+// new system, and the wheels would then need glibc 2.34 to load.
 std::string current_thread_name() {
-    char name[64] = {};
-    if (pthread_getname_np(pthread_self(), name, sizeof name) != 0 || name[0] == '\0') return "<unnamed>";
+    char name[64] = {};  // PR_GET_NAME writes at most 16 bytes
+#if defined(__linux__)
+    const bool named = prctl(PR_GET_NAME, name) == 0;
+#else
+    const bool named = pthread_getname_np(pthread_self(), name, sizeof name) == 0;
+#endif
+    if (!named || name[0] == '\0') return "<unnamed>";
     return name;
 }
 
@@ -67,7 +80,7 @@ void raise_panic(const CoreError& failure) noexcept {
     }
 }
 
-void api_call_failed(std::source_location where) {
+void api_call_failed(SourceLocation where) {
     PyErr_Print();
     throw CoreError{"Python API call failed", where};
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <new>
-#include <source_location>
 #include <string>
 
 #include "board/error.hpp"
@@ -19,11 +18,11 @@ PyObject* panic_exception_type();
 void raise_panic(const CoreError& failure) noexcept;
 
 // Prints the pending host error and fails with "Python API call failed".
-[[noreturn]] void api_call_failed(std::source_location where = std::source_location::current());
+[[noreturn]] void api_call_failed(SourceLocation where = SourceLocation::current());
 
 // The object a host call created (an int, a str, a list); a null result is a
 // failed API call as above.
-inline PyObject* api_result(PyObject* object, std::source_location where = std::source_location::current()) {
+inline PyObject* api_result(PyObject* object, SourceLocation where = SourceLocation::current()) {
     if (object == nullptr) api_call_failed(where);
     return object;
 }

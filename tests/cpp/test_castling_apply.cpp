@@ -52,7 +52,7 @@ TEST(Castling, RightsTextEditing) {
                                      {std::nullopt, U'q'}}) {
         Board board = board_of(EMPTY_FEN);
         board.castling_rights = rights;
-        const auto message = error_of([&] { remove_castling_rights(board, id); });
+        const auto message = error_of([&, id = id] { remove_castling_rights(board, id); });
         ASSERT_TRUE(message);
         if (rights) {
             EXPECT_EQ(*message, "Invalid castling rights");
@@ -129,7 +129,7 @@ TEST(Apply, RefusedMoveLeavesPositionAndGrowsHistory) {
         SCOPED_TRACE(std::string(fen) + " " + move_text(move));
         Board board = board_of(fen);
         const BoardState before = snapshot(board);
-        const auto message = error_of([&] { apply_move(board, move); });
+        const auto message = error_of([&, &move = move] { apply_move(board, move); });
         ASSERT_TRUE(message);
         if (move.to_square < 64 && move.from_square < 64) {
             EXPECT_EQ(*message, (move.from_square == sq("e3") ? "Could not find the piece to move for "

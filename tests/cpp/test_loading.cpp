@@ -31,7 +31,7 @@ TEST(Loading, FieldsReadLeniently) {
 
 TEST(Loading, RefusesFewerThanSixFields) {
     for (const auto& [fen, parts] : {std::pair<std::string, int>{EMPTY + " w - - 0", 5}, {EMPTY, 1}, {"", 1}, {"a b c d e", 5}}) {
-        EXPECT_EQ(error_of([&] { make_board(fen); }), "Invalid starting fen; got " + fen + ", with " + std::to_string(parts) + " parts");
+        EXPECT_EQ(error_of([&fen = fen] { make_board(fen); }), "Invalid starting fen; got " + fen + ", with " + std::to_string(parts) + " parts");
     }
 }
 

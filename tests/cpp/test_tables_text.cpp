@@ -97,7 +97,7 @@ TEST(PieceAccess, GetPiecesReadsByLetter) {
     for (const auto& [letter, message] : {std::pair<char32_t, std::string>{U'x', "Invalid piece type: x"},
                                           {U'Z', "Invalid piece type: Z"}, {U'1', "Invalid piece type: 1"},
                                           {U'\u00e9', "Invalid piece type: \u00e9"}}) {
-        EXPECT_EQ(error_of([&] { get_pieces(start, letter); }), message);
+        EXPECT_EQ(error_of([&, letter = letter] { get_pieces(start, letter); }), message);
     }
 }
 
