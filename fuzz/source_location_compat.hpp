@@ -1,6 +1,7 @@
 // Forced into every fuzz build translation unit (-include). clang 14 has no
 // __builtin_source_location, so libstdc++'s <source_location> comes out empty
-// there; this stands in with the older builtins. Only the fuzz build sees it.
+// there; this stands in with the older builtins. Only the clang builds (fuzz
+// targets, the sanitized and the debug-interpreter module) see it.
 #pragma once
 
 #include <source_location>
