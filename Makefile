@@ -2,13 +2,15 @@
 # tests and wheels also under CPython (python3) in ./.venv-cpython when present.
 #
 #   make test   C++ unit tests, build + install the module, Python tests under
-#               PyPy and CPython, then install-and-import checks of the wheels
+#               PyPy and CPython, then install-and-import checks of the wheels;
+#               also the module under sanitizers and a debug CPython (mk/sanitize.mk)
 #   make demo   build + install the module, run the programs in examples/
 #   make wheel  installable wheels for PyPy and CPython in dist/
 #   make bench  benchmarks: C++ core alone, then perft through Python against
 #               the do-nothing binding floor (BENCH_QUICK=1 for a short run;
 #               bench-core and bench-python run one half)
-#   make fuzz   run the libFuzzer targets in fuzz/ (FUZZ_SECONDS each, default 300)
+#   make fuzz   run the fuzz targets in fuzz/, libFuzzer and atheris (FUZZ_SECONDS
+#               each, default 300)
 #   make clean  remove build output (keeps .venv); `make distclean` drops it too
 
 SHELL := /bin/bash
@@ -229,3 +231,5 @@ clean:
 
 distclean: clean
 	rm -rf $(VENV) $(CVENV)
+
+include mk/sanitize.mk
