@@ -117,7 +117,7 @@ def one_call(world, fdp):
     receiver = fdp.PickValueInList(objects) if member.kind != "constructor" else None
     if member.kind == "property":
         mode = fdp.ConsumeIntInRange(0, 3)
-        args = ["<get>"] if mode == 0 else ["<del>"] if mode == 1 else \
+        args = [calls.GET] if mode == 0 else [calls.DELETE] if mode == 1 else \
             [arguments_value(fdp, world, member.parameters[0], 0)]
         return perform(world, member, receiver, args)
     args = [arguments_value(fdp, world, p, 0) for p in member.parameters

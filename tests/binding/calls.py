@@ -25,6 +25,7 @@ POSITIONS = [START, CASTLE, EN_PASSANT, PROMOTION, NO_KINGS]
 
 OK = "ok"          # the call returns
 PANIC = "PanicException"
+GET, DELETE = object(), object()  # in place of a property's value: read it, delete it
 
 
 class Index:
@@ -217,9 +218,9 @@ def call(member, receiver, args=(), kwargs=None):
     if member.kind == "subclass":
         return type("Derived", (member.cls,), {})
     if member.kind == "property":
-        if args == ["<get>"]:
+        if args[0] is GET:
             return getattr(receiver, member.name)
-        if args == ["<del>"]:
+        if args[0] is DELETE:
             return delattr(receiver, member.name)
         return setattr(receiver, member.name, *args)
     return getattr(receiver, member.name)(*args, **kwargs)
@@ -245,17 +246,12 @@ class Case:
     expected: frozenset  # outcomes that count as right
 
 
-def _converting(member, values_of, required_values):
-    """The required arguments filled with the first good value of each."""
-    return [values_of(p.conversion)[0][0] for p in member.parameters if p.required] if required_values else []
-
-
 def _good(conversion):
     return [(v, o) for v, o in VALUES[conversion] if o is None]
 
 
 def cases(member_list=None):
-    """Every case for every member: (member, description, thunk, expected outcomes)."""
+    """The Case list of every member (of `member_list`, default all)."""
     found = []
     for member in member_list if member_list is not None else members():
         found.extend(_cases_of(member))
@@ -282,8 +278,8 @@ def _cases_of(member):
     if member.kind == "property":
         [p] = member.parameters
         for pick in range(2):
-            add(f"get {pick}", lambda pick=pick: call(member, new_receiver(cls, pick), ["<get>"]), {OK})
-        add("delete", lambda: call(member, new_receiver(cls), ["<del>"]), {"AttributeError"})
+            add(f"get {pick}", lambda pick=pick: call(member, new_receiver(cls, pick), [GET]), {OK})
+        add("delete", lambda: call(member, new_receiver(cls), [DELETE]), {"AttributeError"})
         for value, error in VALUES[p.conversion]:
             add(f"set {value!r}", lambda v=value: call(member, new_receiver(cls), [v]), {error or OK})
         # The value is converted before the receiver is held, so re-entry succeeds.
