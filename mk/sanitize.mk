@@ -121,11 +121,13 @@ $(FUZZ_RUNTIME): | deps
 	  -Wl,--no-whole-archive -lpthread -ldl -lrt -lm
 
 # $(1): seconds. Grows a copy of fuzz/corpus/binding; the log is build/fuzz/binding.log.
+# Inputs may be long from the start (no length control): each call takes a
+# few bytes, and a short run would otherwise never see a long sequence.
 define run_atheris
 	@mkdir -p $(FUZZ_BUILD)/findings && rm -rf $(SAN_REPORTS) && mkdir -p $(SAN_REPORTS)
 	@work=$$(mktemp -d) || exit 1; \
 	$(call SAN_RUN,$(CURDIR)/$(FUZZ_RUNTIME)) $(SPY) fuzz/fuzz_binding.py -max_total_time=$(1) \
-	  -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/findings/binding- $$work fuzz/corpus/binding \
+	  -max_len=1024 -len_control=0 -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/findings/binding- $$work fuzz/corpus/binding \
 	  > $(FUZZ_BUILD)/binding.log 2>&1; \
 	rc=$$?; rm -rf $$work; \
 	echo "fuzz_binding: $$(grep -o 'Done [0-9]* runs in [0-9]* second(s)' $(FUZZ_BUILD)/binding.log || echo 'did not finish')"; \
