@@ -6,37 +6,16 @@
 
 namespace plindervox::module {
 
-namespace {
-
-// PyPy gives the instances of a class made from a spec an attribute
-// dictionary and weak-reference slot anyway, and puts their descriptors in
-// the class. Without the descriptors the class reads as CPython makes it:
-// obj.__dict__ and obj.__weakref__ are missing and vars(obj) is refused,
-// while setting an attribute still goes through set_property.
-void drop_instance_dictionary([[maybe_unused]] PyObject* type) {
-#ifdef PYPY_VERSION
-    PyObject* dict = reinterpret_cast<PyTypeObject*>(type)->tp_dict;
-    for (const char* name : {"__dict__", "__weakref__"}) {
-        if (PyDict_GetItemString(dict, name) != nullptr && PyDict_DelItemString(dict, name) < 0) {
-            throw_python_error();
-        }
-    }
-    PyType_Modified(reinterpret_cast<PyTypeObject*>(type));
-#endif
-}
-
-}  // namespace
-
 PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots) {
     PyType_Spec spec = {name, basic_size, 0, Py_TPFLAGS_DEFAULT, slots};
     Ref type(checked(PyType_FromSpec(&spec)));
-    drop_instance_dictionary(type.get());
     if (std::strchr(name, '.') == nullptr) {
         // A bare name carries no module; say where the class lives, so that
         // reprs, pickling errors and documentation tools name this module.
         Ref module_name(checked(PyUnicode_FromString("plindervox")));
         if (PyObject_SetAttrString(type.get(), "__module__", module_name.get()) < 0) throw_python_error();
     }
+    drop_instance_dictionary(type.get());
     return reinterpret_cast<PyTypeObject*>(type.release());
 }
 
@@ -69,6 +48,18 @@ PyObject* refuse_subclass(PyObject* subclass, PyObject*, PyObject*) {
         PyErr_Format(PyExc_TypeError, "type '%s' is not an acceptable base type", class_name(base));
         return nullptr;
     });
+}
+
+void drop_instance_dictionary([[maybe_unused]] PyObject* type) {
+#ifdef PYPY_VERSION
+    PyObject* dict = reinterpret_cast<PyTypeObject*>(type)->tp_dict;
+    for (const char* name : {"__dict__", "__weakref__"}) {
+        if (PyDict_GetItemString(dict, name) != nullptr && PyDict_DelItemString(dict, name) < 0) {
+            throw_python_error();
+        }
+    }
+    PyType_Modified(reinterpret_cast<PyTypeObject*>(type));
+#endif
 }
 
 PyObject* new_move_object(const Move& move) { return wrap_record(move_type(), Move(move)); }
