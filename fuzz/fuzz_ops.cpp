@@ -18,6 +18,7 @@
 // a length byte and that many bytes of position text); then each step is an
 // operation byte followed by its arguments.
 #include <array>
+#include <optional>
 
 #include "fuzz_support.hpp"
 
@@ -132,6 +133,33 @@ void checked_write(Board& board, bool should_refuse, Write write) {
     FUZZ_CHECK(board.move_stack.size() == before.moves, board);
 }
 
+// The move leaves the mover's king unreached (or the mover has no king); the
+// board is tried on and put back.
+bool keeps_king_safe(Board& board, const Move& move) {
+    apply_move(board, move);
+    const std::optional<Square> king = king_square(board, !board.turn);
+    const bool safe = !king || !reached_by(board, *king, board.turn);
+    undo(board);
+    return safe;
+}
+
+// A move of the legal list without building the whole list: the castling
+// moves it starts with, or from a picked place on in the pseudo-legal list
+// the first move that keeps the king safe. The list itself is checked on the
+// sampled final positions.
+std::optional<Move> pick_legal(Board& board, std::uint8_t pick) {
+    const std::vector<Move> castles = castling_moves(board);
+    MoveBuffer pseudo;
+    add_pseudo_legal_moves(board, pseudo);
+    const std::size_t total = castles.size() + pseudo.size;
+    for (std::size_t i = 0; i < total; ++i) {
+        const std::size_t k = (pick + i) % total;
+        if (k < castles.size()) return castles[k];
+        if (keeps_king_safe(board, pseudo[k - castles.size()])) return pseudo[k - castles.size()];
+    }
+    return std::nullopt;
+}
+
 // After every step: both stacks as long as the record, ending in its last entry.
 void check_stack_tops(const Board& board, const Shadow& shadow) {
     FUZZ_CHECK(board.move_stack.size() == board.state_stack.size(), board);
@@ -201,8 +229,7 @@ void step(Board& board, Shadow& shadow, Bytes& in) {
             break;
         }
         case 8: {
-            const std::vector<Move> legal = legal_moves(board);
-            if (!legal.empty()) apply_and_record(board, shadow, legal[in.byte() % legal.size()]);
+            if (const std::optional<Move> move = pick_legal(board, in.byte())) apply_and_record(board, shadow, *move);
             break;
         }
         default: {
