@@ -130,8 +130,8 @@ define run_atheris
 	  -max_len=1024 -len_control=0 -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/findings/binding- $$work fuzz/corpus/binding \
 	  > $(FUZZ_BUILD)/binding.log 2>&1; \
 	rc=$$?; rm -rf $$work; \
-	echo "fuzz_binding: $$(grep -o 'Done [0-9]* runs in [0-9]* second(s)' $(FUZZ_BUILD)/binding.log || echo 'did not finish')"; \
-	if [ $$rc -ne 0 ]; then grep -v "^thread '\|^#[0-9]" $(FUZZ_BUILD)/binding.log | tail -n 60; exit $$rc; fi
+	echo "fuzz_binding: $$(grep -a -o 'Done [0-9]* runs in [0-9]* second(s)' $(FUZZ_BUILD)/binding.log || echo 'did not finish')"; \
+	if [ $$rc -ne 0 ]; then grep -a -v "^thread '\|^#[0-9]" $(FUZZ_BUILD)/binding.log | tail -n 60; exit $$rc; fi
 	$(call check_reports,fuzz_binding)
 endef
 
