@@ -3,15 +3,17 @@
 # python3), each in ./.venv-cp3X (mk/python-matrix.mk).
 #
 #   make test   C++ unit tests (g++, sanitizers, clang++; warnings are errors),
-#               the Python tests under PyPy and each CPython, then install
-#               checks of the wheels and the sdist
+#               the Python tests under PyPy and each CPython, install checks
+#               of the wheels and the sdist, and the module under sanitizers
+#               and a debug CPython (mk/sanitize.mk)
 #   make demo   build + install the module, run the programs in examples/
 #   make dist   sdist + manylinux wheels for PyPy and each CPython in dist/
 #               (`make wheel` is the same)
 #   make bench  benchmarks: C++ core alone, then perft through Python against
 #               the do-nothing binding floor (BENCH_QUICK=1 for a short run;
 #               bench-core and bench-python run one half)
-#   make fuzz   run the libFuzzer targets in fuzz/ (FUZZ_SECONDS each, default 300)
+#   make fuzz   run the fuzz targets in fuzz/, libFuzzer and atheris (FUZZ_SECONDS
+#               each, default 300)
 #   make clean  remove build output (keeps .venv); `make distclean` drops it too
 
 SHELL := /bin/bash
@@ -213,3 +215,5 @@ clean:
 
 distclean: clean
 	rm -rf $(VENV) .venv-*
+
+include mk/sanitize.mk

@@ -5,33 +5,6 @@
 // must succeed, and the move generators and the reach test must agree with
 // the plain implementation kept for the tests (tests/cpp/reference.cpp).
 #include "fuzz_support.hpp"
-#include "reference.hpp"
-
-namespace plindervox::fuzz {
-namespace {
-
-void compare_with_reference(const Board& board) {
-    using Generator = void (*)(const Board&, MoveBuffer&);
-    using Reference = std::vector<Move> (*)(const Board&);
-    const std::pair<Generator, Reference> pairs[] = {
-        {add_pawn_moves, reference::pawn_moves},     {add_knight_moves, reference::knight_moves},
-        {add_king_moves, reference::king_moves},     {add_bishop_moves, reference::bishop_moves},
-        {add_rook_moves, reference::rook_moves},     {add_queen_moves, reference::queen_moves}};
-    for (const auto& [generate, expected_of] : pairs) {
-        MoveBuffer moves;
-        generate(board, moves);
-        const std::vector<Move> expected = expected_of(board);
-        FUZZ_CHECK(moves.size == expected.size(), board);
-        for (std::size_t i = 0; i < expected.size(); ++i) FUZZ_CHECK(same_move(moves[i], expected[i]), board);
-    }
-    for (unsigned square = 0; square < 64; ++square) {
-        FUZZ_CHECK(is_attacked(board, square) == reference::is_attacked(board, square), board);
-    }
-    FUZZ_CHECK(is_check(board) == reference::is_check(board), board);
-}
-
-}  // namespace
-}  // namespace plindervox::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace plindervox;

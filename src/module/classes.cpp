@@ -32,6 +32,7 @@ PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots, 
         Ref module_name(checked(PyUnicode_FromString("plindervox")));
         if (PyObject_SetAttrString(type.get(), "__module__", module_name.get()) < 0) throw_python_error();
     }
+    drop_instance_dictionary(type.get());
     return reinterpret_cast<PyTypeObject*>(type.release());
 }
 
@@ -77,6 +78,18 @@ PyObject* refuse_subclass(PyObject* subclass, PyObject*, PyObject*) {
         PyErr_Format(PyExc_TypeError, "type '%s' is not an acceptable base type", class_name(base));
         return nullptr;
     });
+}
+
+void drop_instance_dictionary([[maybe_unused]] PyObject* type) {
+#ifdef PYPY_VERSION
+    PyObject* dict = reinterpret_cast<PyTypeObject*>(type)->tp_dict;
+    for (const char* name : {"__dict__", "__weakref__"}) {
+        if (PyDict_GetItemString(dict, name) != nullptr && PyDict_DelItemString(dict, name) < 0) {
+            throw_python_error();
+        }
+    }
+    PyType_Modified(reinterpret_cast<PyTypeObject*>(type));
+#endif
 }
 
 PyObject* new_move_object(const Move& move) { return wrap_record(move_type(), Move(move)); }

@@ -109,6 +109,14 @@ inline const PyMethodDef REFUSE_SUBCLASS = {
     "__init_subclass__", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(refuse_subclass)),
     METH_VARARGS | METH_KEYWORDS | METH_CLASS, nullptr};
 
+// PyPy gives the instances of a class made from a spec an attribute
+// dictionary and weak-reference slot anyway, and puts their descriptors in
+// the class. Without the descriptors the class reads as CPython makes it:
+// obj.__dict__ and obj.__weakref__ are missing and vars(obj) is refused,
+// while setting an attribute still goes through set_property. Does nothing
+// under CPython; throws PythonError on failure.
+void drop_instance_dictionary(PyObject* type);
+
 // A new Move object holding a copy of the record; null with an error set on failure.
 PyObject* new_move_object(const Move& move);
 

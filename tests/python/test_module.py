@@ -58,6 +58,20 @@ def test_instances_reject_unknown_attributes(make):
         obj.colour
 
 
+@pytest.mark.parametrize("make", [Board, lambda: Move(12, 28)],
+                         ids=["Board", "Move"])
+def test_instances_have_no_attribute_dictionary(make):
+    obj = make()
+    assert not hasattr(obj, "__dict__")
+    assert not hasattr(obj, "__weakref__")
+    with pytest.raises(TypeError):
+        vars(obj)
+    with pytest.raises(AttributeError) as info:
+        obj.colour = "white"
+    assert str(info.value) == f"'{type(obj).__name__}' object has no attribute 'colour'"
+    assert "__dict__" not in type(obj).__dict__
+
+
 def _churn():
     board = Board()
     board.apply_move(board.legal_moves()[0])
