@@ -9,9 +9,12 @@
 #   make demo   build + install the module, run the programs in examples/
 #   make dist   sdist + manylinux wheels for PyPy and each CPython in dist/
 #               (`make wheel` is the same)
-#   make bench  benchmarks: C++ core alone, then perft through Python against
-#               the do-nothing binding floor (BENCH_QUICK=1 for a short run;
-#               bench-core and bench-python run one half)
+#   make bench  benchmarks: C++ core alone, perft through Python against the
+#               do-nothing binding floor, then every member, a per-position
+#               workload and the kept results' cost under PyPy and CPython
+#               (BENCH_QUICK=1 for a short run; BENCH_BASE=REV sets another
+#               revision beside the working tree; bench-core, bench-python
+#               and bench-interface run one part)
 #   make fuzz   run the fuzz targets in fuzz/, libFuzzer and atheris (FUZZ_SECONDS
 #               each, default 300)
 #   make clean  remove build output (keeps .venv); `make distclean` drops it too
