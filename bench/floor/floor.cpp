@@ -111,7 +111,7 @@ PyType_Slot MOVE_SLOTS[] = {
     {0, nullptr},
 };
 
-PyType_Spec MOVE_SPEC = {"plindervox_floor.Move", sizeof(MoveObject), 0, Py_TPFLAGS_DEFAULT, MOVE_SLOTS};
+PyType_Spec MOVE_CLASS = {"plindervox_floor.Move", sizeof(MoveObject), 0, Py_TPFLAGS_DEFAULT, MOVE_SLOTS};
 
 // --- Board --------------------------------------------------------------------
 
@@ -267,7 +267,7 @@ PyType_Slot BOARD_SLOTS[] = {
     {0, nullptr},
 };
 
-PyType_Spec BOARD_SPEC = {"plindervox_floor.Board", sizeof(BoardObject), 0, Py_TPFLAGS_DEFAULT, BOARD_SLOTS};
+PyType_Spec BOARD_CLASS = {"plindervox_floor.Board", sizeof(BoardObject), 0, Py_TPFLAGS_DEFAULT, BOARD_SLOTS};
 
 
 // --- Probe ----------------------------------------------------------------------
@@ -415,7 +415,7 @@ PyType_Slot PROBE_SLOTS[] = {
     {0, nullptr},
 };
 
-PyType_Spec PROBE_SPEC = {"plindervox_floor.Probe", sizeof(ProbeObject), 0, Py_TPFLAGS_DEFAULT, PROBE_SLOTS};
+PyType_Spec PROBE_CLASS = {"plindervox_floor.Probe", sizeof(ProbeObject), 0, Py_TPFLAGS_DEFAULT, PROBE_SLOTS};
 
 // Position(text): a constructor taking one str in its argument tuple and
 // reading it as UTF-8, the shape of Board(fen).
@@ -433,13 +433,13 @@ PyType_Slot POSITION_SLOTS[] = {
     {0, nullptr},
 };
 
-PyType_Spec POSITION_SPEC = {"plindervox_floor.Position", sizeof(PyObject), 0, Py_TPFLAGS_DEFAULT, POSITION_SLOTS};
+PyType_Spec POSITION_CLASS = {"plindervox_floor.Position", sizeof(PyObject), 0, Py_TPFLAGS_DEFAULT, POSITION_SLOTS};
 
 PyModuleDef MODULE = {PyModuleDef_HEAD_INIT, "plindervox_floor", nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr};
 
 // Creates the class and adds it to the module; false with an error set on failure.
-bool add_type(PyObject* module, PyType_Spec* spec, const char* name) {
-    PyObject* type = PyType_FromSpec(spec);
+bool add_type(PyObject* module, PyType_Spec* description, const char* name) {
+    PyObject* type = PyType_FromSpec(description);
     if (type == nullptr) return false;
     if (PyModule_AddObject(module, name, type) < 0) {
         Py_DECREF(type);
@@ -453,8 +453,8 @@ bool add_type(PyObject* module, PyType_Spec* spec, const char* name) {
 PyMODINIT_FUNC PyInit_plindervox_floor() {
     PyObject* module = PyModule_Create(&MODULE);
     if (module == nullptr) return nullptr;
-    move_type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&MOVE_SPEC));
-    board_type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&BOARD_SPEC));
+    move_type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&MOVE_CLASS));
+    board_type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&BOARD_CLASS));
     if (move_type == nullptr || board_type == nullptr ||
         PyModule_AddObject(module, "Move", reinterpret_cast<PyObject*>(move_type)) < 0) {
         Py_DECREF(module);
@@ -468,8 +468,8 @@ PyMODINIT_FUNC PyInit_plindervox_floor() {
     Py_INCREF(board_type);
     KEPT_INT = PyLong_FromLong(28);
     KEPT_STR = PyUnicode_FromStringAndSize(SHORT_TEXT, 4);
-    if (KEPT_INT == nullptr || KEPT_STR == nullptr || !add_type(module, &PROBE_SPEC, "Probe") ||
-        !add_type(module, &POSITION_SPEC, "Position")) {
+    if (KEPT_INT == nullptr || KEPT_STR == nullptr || !add_type(module, &PROBE_CLASS, "Probe") ||
+        !add_type(module, &POSITION_CLASS, "Position")) {
         Py_DECREF(module);
         return nullptr;
     }

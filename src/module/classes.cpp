@@ -23,8 +23,8 @@ void install(PyObject* type, const FastConstructor& constructor) {
 }  // namespace
 
 PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots, const FastConstructor* constructor) {
-    PyType_Spec spec = {name, basic_size, 0, Py_TPFLAGS_DEFAULT, slots};
-    Ref type(checked(PyType_FromSpec(&spec)));
+    PyType_Spec description = {name, basic_size, 0, Py_TPFLAGS_DEFAULT, slots};
+    Ref type(checked(PyType_FromSpec(&description)));
     if (constructor != nullptr) install(type.get(), *constructor);
     if (std::strchr(name, '.') == nullptr) {
         // A bare name carries no module; say where the class lives, so that

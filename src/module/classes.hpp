@@ -109,7 +109,7 @@ inline const PyMethodDef REFUSE_SUBCLASS = {
     "__init_subclass__", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(refuse_subclass)),
     METH_VARARGS | METH_KEYWORDS | METH_CLASS, nullptr};
 
-// PyPy gives the instances of a class made from a spec an attribute
+// PyPy gives the instances of a class made by PyType_FromSpec an attribute
 // dictionary and weak-reference slot anyway, and puts their descriptors in
 // the class. Without the descriptors the class reads as CPython makes it:
 // obj.__dict__ and obj.__weakref__ are missing and vars(obj) is refused,
