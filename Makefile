@@ -10,7 +10,7 @@
 #   make dist   sdist + manylinux wheels for PyPy and each CPython in dist/
 #               (`make wheel` is the same)
 #   make bench  benchmarks: C++ core alone, perft through Python against the
-#               do-nothing binding floor, then every member, a per-position
+#               do-nothing binding floor under PyPy and CPython, then every member, a per-position
 #               workload and the kept results' cost under PyPy and CPython
 #               (BENCH_QUICK=1 for a short run; BENCH_BASE=REV sets another
 #               revision beside the working tree; bench-core, bench-python
@@ -129,8 +129,12 @@ bench-floor: deps $(STAMP)
 	@if $(have_cpython); then $(MAKE) --no-print-directory $(CSTAMP); fi
 	if $(have_cpython); then $(call build_floor,$(CPY)); fi
 
+# Perft through Python under PyPy, then under the benchmarks' CPython, each
+# against the floor built for that interpreter.
 bench-python: deps install bench-floor
 	$(if $(BENCH_NURSERY),PYPY_GC_NURSERY=$(BENCH_NURSERY) )$(PY) bench/perft.py $(PERFT_ARGS)
+	@if $(have_cpython); then $(MAKE) --no-print-directory install-cpython >/dev/null; fi
+	if $(have_cpython); then echo; $(CPY) bench/perft.py $(PERFT_ARGS); fi
 
 # Every member against the floor, the per-position workload and the cost of
 # the kept results, under PyPy and CPython. BENCH_BASE=REV also builds that

@@ -7,7 +7,7 @@ For each position the same recursive walk
         leaves += perft(board, depth - 1)
         board.pop()
 
-runs under PyPy over plindervox.Board and over plindervox_floor.Board, a
+runs under PyPy or CPython over plindervox.Board and over plindervox_floor.Board, a
 native module that does no chess but makes the same crossings (a fresh list
 of fresh Move objects from legal_moves(), a type-checked vector-call
 apply_move(), a fresh Move from pop()). The floor board replays the
@@ -17,7 +17,8 @@ interpreter charges for the crossings alone, and ours/floor is what plindervox
 adds on top. A binding can build its lists two ways, PyList_New(n) with
 PyList_SET_ITEM or PyList_New(0) with PyList_Append, and on PyPy they cost
 differently (the first is cheaper to make, the second cheaper to iterate), so
-the floor runs both ways and the ratio is taken against the faster.
+the floor runs both ways and the ratio is taken against the faster. The
+module builds its lists the first way under CPython and the second under PyPy.
 
 Every timing is the best of --repeat runs after --warmup untimed runs; the
 walks take turns, so that all see the same machine. Each timed run starts on
@@ -28,8 +29,9 @@ PyPy sizes its nursery from the cache size the machine reports; on a machine
 reporting a huge cache a short walk never collects and a long one collects
 rarely but slowly. PYPY_GC_NURSERY (e.g. 4MB) fixes it; the size in use is printed.
 
-Run with the project venv's PyPy after `make bench-floor` has built
-plindervox_floor into build/bench (`make bench-python` does both):
+Run with a project venv's interpreter after `make bench-floor` has built
+plindervox_floor into build/bench/<implementation> (`make bench-python` does
+both, for PyPy and for CPython):
     .venv/bin/python bench/perft.py [--repeat N] [--warmup N] [--quick] [--only NAME]
                                     [--no-micro] [--cpu-time]
 """
@@ -137,9 +139,11 @@ def best_times(runs, warmup, repeat):
 
 def nursery_text():
     """PyPy's young-generation size: it decides how many Move objects pile up
-    between collections, which moves these timings a lot."""
-    stats = getattr(gc, "get_stats", None)
-    size = stats().nursery_size if stats is not None else "n/a"
+    between collections, which moves these timings a lot. CPython has no
+    nursery of that kind (its gc.get_stats() describes generations)."""
+    if sys.implementation.name != "pypy":
+        return "none (CPython)"
+    size = gc.get_stats().nursery_size
     source = f"PYPY_GC_NURSERY={os.environ['PYPY_GC_NURSERY']}" if "PYPY_GC_NURSERY" in os.environ else "PyPy's choice"
     return f"{size} ({source})"
 

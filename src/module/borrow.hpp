@@ -17,22 +17,30 @@ enum class Access { Shared, Exclusive };
 
 inline constexpr std::size_t EXCLUSIVE_BORROW = std::numeric_limits<std::size_t>::max();
 
+// Moves the counter from `current` to `next` unless another thread changed it
+// first; on failure `current` holds the value seen. With the interpreter lock
+// held, every update runs under that lock and Python code runs only between
+// updates, so a load followed by a store gives the same values as
+// compare-and-swap at a fraction of its cost. A build without that lock keeps
+// compare-and-swap.
+inline bool update_flag(BorrowFlag& flag, [[maybe_unused]] std::size_t& current, std::size_t next) {
+#ifdef Py_GIL_DISABLED
+    return flag.compare_exchange_weak(current, next, std::memory_order_acquire, std::memory_order_relaxed);
+#else
+    flag.store(next, std::memory_order_relaxed);
+    return true;
+#endif
+}
+
 // Takes the borrow or raises RuntimeError; releases it at scope exit.
 class Borrow {
 public:
     Borrow(BorrowFlag& flag, Access access) : flag_(&flag), access_(access) {
-        if (access == Access::Exclusive) {
-            std::size_t expected = 0;
-            if (!flag.compare_exchange_strong(expected, EXCLUSIVE_BORROW, std::memory_order_acquire,
-                                              std::memory_order_relaxed)) {
-                fail("Already borrowed");
-            }
-            return;
-        }
-        std::size_t current = flag.load(std::memory_order_relaxed);
+        std::size_t current = flag.load(std::memory_order_acquire);
         do {
-            if (current == EXCLUSIVE_BORROW) fail("Already mutably borrowed");
-        } while (!flag.compare_exchange_weak(current, current + 1, std::memory_order_acquire, std::memory_order_relaxed));
+            if (access == Access::Exclusive && current != 0) fail("Already borrowed");
+            if (access == Access::Shared && current == EXCLUSIVE_BORROW) fail("Already mutably borrowed");
+        } while (!update_flag(flag, current, access == Access::Exclusive ? EXCLUSIVE_BORROW : current + 1));
     }
     Borrow(Borrow&& other) noexcept : flag_(other.flag_), access_(other.access_) { other.flag_ = nullptr; }
     Borrow(const Borrow&) = delete;
@@ -43,11 +51,19 @@ public:
         if (access_ == Access::Exclusive) {
             flag_->store(0, std::memory_order_release);
         } else {
-            flag_->fetch_sub(1, std::memory_order_release);
+            release_shared();
         }
     }
 
 private:
+    void release_shared() {
+#ifdef Py_GIL_DISABLED
+        flag_->fetch_sub(1, std::memory_order_release);
+#else
+        flag_->store(flag_->load(std::memory_order_relaxed) - 1, std::memory_order_release);
+#endif
+    }
+
     [[noreturn]] static void fail(const char* message) {
         PyErr_SetString(PyExc_RuntimeError, message);
         throw_python_error();
