@@ -100,6 +100,7 @@ BENCH_QUICK ?=
 BENCH_CPU_TIME ?=
 BENCH_NURSERY ?=
 BENCH_FLAGS := $(if $(BENCH_QUICK),--quick) $(if $(BENCH_CPU_TIME),--cpu-time)
+BENCH_BASE ?=
 CORE_BENCH_ARGS ?= $(BENCH_FLAGS)
 PERFT_ARGS ?= $(BENCH_FLAGS)
 
@@ -130,17 +131,25 @@ bench-floor: deps $(STAMP)
 	if $(have_cpython); then $(call build_floor,$(CPY)); fi
 
 # Perft through Python under PyPy, then under the benchmarks' CPython, each
-# against the floor built for that interpreter.
+# against the floor built for that interpreter; with BENCH_BASE=REV that
+# revision's build runs first, each time.
 bench-python: deps install bench-floor
-	$(if $(BENCH_NURSERY),PYPY_GC_NURSERY=$(BENCH_NURSERY) )$(PY) bench/perft.py $(PERFT_ARGS)
-	@if $(have_cpython); then $(MAKE) --no-print-directory install-cpython >/dev/null; fi
-	if $(have_cpython); then echo; $(CPY) bench/perft.py $(PERFT_ARGS); fi
+	@pythons="$(PY)"; if $(have_cpython); then $(MAKE) --no-print-directory install-cpython >/dev/null && pythons="$$pythons $(CPY)"; fi; \
+	for py in $$pythons; do \
+	  out=$(BENCH_BUILD)/$$($$py -c 'import sys; print(sys.implementation.name)'); \
+	  if [ -n "$(BENCH_BASE)" ]; then \
+	    bench/build_revision.sh "$(BENCH_BASE)" "$$py" "$$out/base" || exit 1; \
+	    echo "== $(BENCH_BASE)"; \
+	    PLINDERVOX_PATH="$$out/base" $(if $(BENCH_NURSERY),PYPY_GC_NURSERY=$(BENCH_NURSERY)) $$py bench/perft.py $(PERFT_ARGS) || exit 1; \
+	    echo "== working tree"; \
+	  fi; \
+	  $(if $(BENCH_NURSERY),PYPY_GC_NURSERY=$(BENCH_NURSERY)) $$py bench/perft.py $(PERFT_ARGS) || exit 1; echo; \
+	done
 
 # Every member against the floor, the per-position workload and the cost of
 # the kept results, under PyPy and CPython. BENCH_BASE=REV also builds that
 # revision and runs the same benchmarks on it, turn about with the working
 # tree's build, and prints the two member tables side by side.
-BENCH_BASE ?=
 MEMBERS_ARGS ?= $(if $(BENCH_QUICK),--quick) $(if $(BENCH_CPU_TIME),--cpu-time)
 WORKLOAD_ARGS ?= $(if $(BENCH_CPU_TIME),--cpu-time)
 .PHONY: bench-interface

@@ -34,6 +34,8 @@ plindervox_floor into build/bench/<implementation> (`make bench-python` does
 both, for PyPy and for CPython):
     .venv/bin/python bench/perft.py [--repeat N] [--warmup N] [--quick] [--only NAME]
                                     [--no-micro] [--cpu-time]
+PLINDERVOX_PATH=DIR puts another build of plindervox first on the path, as
+for members.py.
 """
 
 from __future__ import annotations
@@ -48,6 +50,8 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, os.pardir, "build", "bench", sys.implementation.name))
+if os.environ.get("PLINDERVOX_PATH"):
+    sys.path.insert(0, os.environ["PLINDERVOX_PATH"])
 
 import plindervox  # noqa: E402
 
