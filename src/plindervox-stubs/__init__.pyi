@@ -18,7 +18,8 @@ Errors:
         from an __index__ method): RuntimeError("Already borrowed") when either
         call writes, RuntimeError("Already mutably borrowed") when a read meets
         a write.
-After any of these errors the object is unchanged and usable.
+After any of these errors the object is unchanged and usable; a refused
+Board.apply_move has recorded the move all the same (pop() takes it off).
 """
 from typing import List, Optional, final
 
