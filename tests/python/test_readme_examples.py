@@ -31,7 +31,7 @@ def test_readme_example_shows_what_it_prints(line, block):
     assert block.lstrip().startswith(">>>"), "write README Python examples as >>> sessions"
     example = doctest.DocTestParser().get_doctest(block, {}, f"README.md:{line}", str(README), line - 1)
     report = []
-    runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS)
+    runner = doctest.DocTestRunner()
     result = runner.run(example, out=report.append, clear_globs=True)
     assert result.attempted > 0
     assert result.failed == 0, "".join(report)
