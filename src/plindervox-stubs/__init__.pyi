@@ -1,7 +1,25 @@
-"""Type information for the plindervox extension module.
+"""Exact chess rules: positions from FEN, move lists in a fixed order, apply and undo.
 
-Squares are ints 0-63 (a1 = 0 ... h8 = 63); piece sets are 64-bit ints,
-bit n standing for square n.
+Squares are ints 0-63 (a1 = 0, b1 = 1 ... h1 = 7, a2 = 8 ... h8 = 63); piece
+sets are 64-bit ints, bit n standing for square n. Every parameter can be
+passed by position or by keyword.
+
+Errors:
+    PanicException: a failure of the chess rules (unreadable position text,
+        a move that cannot be applied, an unknown letter). Its qualified name
+        is pyo3_runtime.PanicException and it derives from BaseException, so
+        `except Exception` does not catch it; the module does not export it.
+        It also writes a "thread '<name>' panicked at" line and the message
+        to the process's standard error.
+    TypeError, ValueError, OverflowError: wrong argument counts, types and
+        ranges; an integer outside its parameter's range raises
+        OverflowError("out of range integral type conversion attempted").
+    RuntimeError: re-entering an object from inside a call on it (for example
+        from an __index__ method): RuntimeError("Already borrowed") when either
+        call writes, RuntimeError("Already mutably borrowed") when a read meets
+        a write.
+After any of these errors the object is unchanged and usable; a refused
+Board.apply_move has recorded the move all the same (pop() takes it off).
 """
 from typing import List, Optional, final
 
@@ -9,61 +27,305 @@ __all__ = ["Board", "Move", "hello_world"]
 
 @final
 class Move:
-    def __new__(cls, from_square: int, to_square: int, promotion: Optional[str] = None) -> Move: ...
+    """One move: origin square, destination square, optional promotion letter.
+
+    Move(from_square, to_square, promotion=None). Squares are unsigned 32-bit
+    ints, 0-63 on the board; the generators give promotions as "q", "r", "n"
+    or "b" (lower case for both colours). Moves compare and hash by identity:
+    two moves with the same fields are not equal. Deleting a property raises
+    AttributeError("can't delete attribute").
+    """
+    def __new__(cls, from_square: int, to_square: int, promotion: Optional[str] = None) -> Move:
+        """A new move.
+
+        Raises:
+            OverflowError: a square outside 0 to 2**32 - 1.
+            TypeError: a square that is no integer, a promotion that is no str.
+            ValueError: a promotion of length other than 1.
+        """
     @property
-    def from_square(self) -> int: ...
+    def from_square(self) -> int:
+        """The origin square: read/write, unsigned 32-bit (0-63 on the board).
+
+        Raises:
+            OverflowError: writing a value outside 0 to 2**32 - 1.
+            TypeError: writing a non-integer.
+        """
     @from_square.setter
-    def from_square(self, value: int) -> None: ...
+    def from_square(self, value: int) -> None:
+        """The origin square: read/write, unsigned 32-bit (0-63 on the board).
+
+        Raises:
+            OverflowError: writing a value outside 0 to 2**32 - 1.
+            TypeError: writing a non-integer.
+        """
     @property
-    def to_square(self) -> int: ...
+    def to_square(self) -> int:
+        """The destination square: read/write, unsigned 32-bit (0-63 on the board).
+
+        Raises:
+            OverflowError: writing a value outside 0 to 2**32 - 1.
+            TypeError: writing a non-integer.
+        """
     @to_square.setter
-    def to_square(self, value: int) -> None: ...
+    def to_square(self, value: int) -> None:
+        """The destination square: read/write, unsigned 32-bit (0-63 on the board).
+
+        Raises:
+            OverflowError: writing a value outside 0 to 2**32 - 1.
+            TypeError: writing a non-integer.
+        """
     @property
-    def promotion(self) -> Optional[str]: ...
+    def promotion(self) -> Optional[str]:
+        """The promotion letter, or None: read/write, one character.
+
+        Generated promotions are "q", "r", "n" and "b", lower case for both
+        colours; Board.apply_move accepts only those four.
+
+        Raises:
+            TypeError: writing anything but a str or None.
+            ValueError: writing a str of length other than 1.
+        """
     @promotion.setter
-    def promotion(self, value: Optional[str]) -> None: ...
-    def uci(self) -> str: ...
-    def __str__(self) -> str: ...
-    def __repr__(self) -> str: ...
+    def promotion(self, value: Optional[str]) -> None:
+        """The promotion letter, or None: read/write, one character.
+
+        Generated promotions are "q", "r", "n" and "b", lower case for both
+        colours; Board.apply_move accepts only those four.
+
+        Raises:
+            TypeError: writing anything but a str or None.
+            ValueError: writing a str of length other than 1.
+        """
+    def uci(self) -> str:
+        """The move in UCI text: "e2e4", "e7e8q" (the promotion letter as stored).
+
+        Squares above 63 print with ranks 9-32 (Move(64, 255) is "a9h32");
+        the square value wraps at 256.
+        """
+    def __str__(self) -> str:
+        """The UCI text, as uci()."""
+    def __repr__(self) -> str:
+        """The UCI text, as uci()."""
 
 # The undo snapshot a board keeps with each applied move. The module does not
 # export this class and Python code never receives an instance, so the name is
 # private to these stubs: it exists only to annotate Board._restore.
 @final
-class _BoardState: ...
+class _BoardState:
+    """A board's undo snapshot; Python code never receives one."""
 
 @final
 class Board:
-    def __new__(cls, starting_fen: Optional[str] = None) -> Board: ...
-    @property
-    def turn(self) -> bool: ...
-    @turn.setter
-    def turn(self, value: bool) -> None: ...
-    def set_board(self) -> None: ...
-    def get_pieces(self, piece_type: str) -> int: ...
-    def set_pieces_or(self, piece_type: str, bitboard: int) -> None: ...
-    def set_pieces_xor(self, piece_type: str, bitboard: int) -> None: ...
-    def pawn_moves(self) -> List[Move]: ...
-    def knight_moves(self) -> List[Move]: ...
-    def king_moves(self) -> List[Move]: ...
-    def bishop_moves(self) -> List[Move]: ...
-    def rook_moves(self) -> List[Move]: ...
-    def queen_moves(self) -> List[Move]: ...
-    def pseudo_legal_moves(self) -> List[Move]: ...
-    def legal_moves(self) -> List[Move]: ...
-    def _castling_moves(self) -> List[Move]: ...
-    def _is_attacked(self, square: int) -> bool: ...
-    def is_check(self) -> bool: ...
-    def is_checkmate(self) -> bool: ...
-    def is_stalemate(self) -> bool: ...
-    def is_game_over(self) -> bool: ...
-    def apply_move(self, mov: Move) -> None: ...
-    def pop(self) -> Move: ...
-    def _reset_half_move_clock(self, from_mask: int, to_mask: int) -> bool: ...
-    def _check_castling_rights(self) -> bool: ...
-    def _remove_castling_rights(self, id: str) -> None: ...
-    def _restore(self, board_state: _BoardState) -> None: ...
-    def __str__(self) -> str: ...
-    def __repr__(self) -> str: ...
+    """One game: a position, the side to move and the history of applied moves.
 
-def hello_world() -> None: ...
+    Board(starting_fen=None): None gives the standard starting position. The
+    loader is lenient: fields are split at single spaces (at least six), the
+    placement is OR-ed into the existing sets, side to move is White only for
+    exactly "w", the castling text is stored verbatim unless "-", an unknown
+    en passant file falls back to the a-file, and unreadable clocks read as 0.
+    Setting any attribute that is not a property raises
+    AttributeError("'Board' object has no attribute 'x'").
+    """
+    def __new__(cls, starting_fen: Optional[str] = None) -> Board:
+        """A board loaded from FEN text, or the standard start for None.
+
+        Raises:
+            PanicException: position text it cannot read, and no board is made:
+                PanicException("Invalid starting fen; got <text>, with <n> parts")
+                for fewer than six fields,
+                PanicException("Invalid starting fen; piece placement runs off the board in <text>"),
+                PanicException("Invalid piece type") for an unknown placement letter,
+                PanicException("Invalid en passant square: <field>") for an en
+                passant field shorter than two characters or off ranks 1-8.
+            TypeError: a starting_fen that is neither str nor None.
+        """
+    @property
+    def turn(self) -> bool:
+        """The side to move: True for White. Writable with True or False only.
+
+        Raises:
+            TypeError: writing anything but a bool:
+                TypeError("argument 'turn': 'int' object cannot be converted to 'PyBool'").
+            AttributeError: deleting it.
+        """
+    @turn.setter
+    def turn(self, value: bool) -> None:
+        """The side to move: True for White. Writable with True or False only.
+
+        Raises:
+            TypeError: writing anything but a bool:
+                TypeError("argument 'turn': 'int' object cannot be converted to 'PyBool'").
+            AttributeError: deleting it.
+        """
+    def set_board(self) -> None:
+        """Loads the constructor's FEN again, OR-ing it onto the current sets.
+
+        Raises:
+            PanicException: as the constructor, for position text it cannot read.
+        """
+    def get_pieces(self, piece_type: str) -> int:
+        """The set of one kind or colour as a 64-bit int, bit n for square n.
+
+        "P"/"p" gives the pawns of both colours, likewise "R", "N", "B", "Q",
+        "K"; "A"/"a" all pieces; "W"/"w" the White pieces.
+
+        Raises:
+            PanicException: PanicException("Invalid piece type: x") for an
+                unknown letter (x stands for the letter).
+            TypeError: a piece_type that is no str:
+                TypeError("argument 'piece_type': 'int' object cannot be converted to 'PyString'").
+            ValueError: ValueError("expected a string of length 1").
+        """
+    def set_pieces_or(self, piece_type: str, bitboard: int) -> None:
+        """ORs bitboard into the kind's set and into White's (capital) or Black's.
+
+        Nothing keeps the sets consistent: they may come to overlap.
+
+        Raises:
+            PanicException: PanicException("Invalid piece type") for a letter
+                other than P R N B Q K in either case.
+            OverflowError: a bitboard outside 0 to 2**64 - 1.
+            TypeError, ValueError: as get_pieces, for the letter.
+        """
+    def set_pieces_xor(self, piece_type: str, bitboard: int) -> None:
+        """XORs bitboard into the kind's set only; the colour sets stay.
+
+        Raises:
+            PanicException: PanicException("Invalid piece type") for a letter
+                other than P R N B Q K in either case.
+            OverflowError: a bitboard outside 0 to 2**64 - 1.
+            TypeError, ValueError: as get_pieces, for the letter.
+        """
+    def pawn_moves(self) -> List[Move]:
+        """The pseudo-legal pawn moves of the side to move, as new Move objects.
+
+        Order: single pushes, double pushes, captures, en passant; each block
+        by destination square descending; a promotion is four moves in place,
+        q, r, n, b.
+        """
+    def knight_moves(self) -> List[Move]:
+        """The pseudo-legal knight moves of the side to move.
+
+        Order: origin square descending, then destination square descending.
+        """
+    def king_moves(self) -> List[Move]:
+        """The pseudo-legal king moves of the side to move, without castling.
+
+        Order: origin square descending, then destination square descending.
+        Only the highest-numbered king of the side moves; without a king
+        there are none.
+        """
+    def bishop_moves(self) -> List[Move]:
+        """The pseudo-legal bishop moves of the side to move.
+
+        Order: origin square descending, then direction (+9, +7, -7, -9),
+        nearest square first.
+        """
+    def rook_moves(self) -> List[Move]:
+        """The pseudo-legal rook moves of the side to move.
+
+        Order: origin square descending, then direction (+8, +1, -1, -8),
+        nearest square first.
+        """
+    def queen_moves(self) -> List[Move]:
+        """The pseudo-legal queen moves of the side to move.
+
+        Order: origin square descending, then direction (+9, +8, +7, +1, -1,
+        -7, -8, -9), nearest square first.
+        """
+    def pseudo_legal_moves(self) -> List[Move]:
+        """Every pseudo-legal move of the side to move; no castling.
+
+        Order: the pawn, knight, king, bishop, rook and queen blocks, each in
+        its own order.
+        """
+    def legal_moves(self) -> List[Move]:
+        """The legal moves of the side to move, as new Move objects.
+
+        Order: castling moves first (in the order of the castling-rights
+        letters), then the pseudo-legal moves, in their order, that do not
+        leave the mover's king reached by the opponent.
+        """
+    def _castling_moves(self) -> List[Move]:
+        """The castling king moves open to the side to move.
+
+        e1g1/e1c1 (e8g8/e8c8) for each of the mover's rights letters, in the
+        order of the letters, whose squares are empty and not reached.
+        """
+    def _is_attacked(self, square: int) -> bool:
+        """Whether the side not to move reaches square; 64-255 are never reached.
+
+        Raises:
+            OverflowError: a square outside 0-255.
+            TypeError: a non-integer:
+                TypeError("argument 'square': 'float' object cannot be interpreted as an integer").
+        """
+    def is_check(self) -> bool:
+        """Whether the side to move's king is reached; False without a king."""
+    def is_checkmate(self) -> bool:
+        """Whether the side to move has no legal move and is in check."""
+    def is_stalemate(self) -> bool:
+        """Whether the side to move has no legal move and is not in check."""
+    def is_game_over(self) -> bool:
+        """Whether the side to move has no legal move (checkmate or stalemate).
+
+        Only these end a game: the clocks, repetitions and material are never
+        consulted.
+        """
+    def apply_move(self, mov: Move) -> None:
+        """Plays the move and records it, with a snapshot for pop().
+
+        The move is trusted: apply only moves from legal_moves() to stay
+        within the rules.
+
+        Raises:
+            PanicException: the position is unchanged but the move was
+                recorded, so pop() takes it off:
+                PanicException("Move squares must lie within 0-63 for a9a1")
+                for a square above 63,
+                PanicException("Could not find the piece to move for e3e4")
+                for an empty origin square,
+                PanicException("Panic in the disco!!! (promotion issue) for a7a8Q")
+                for a promotion letter other than q, r, b, n
+                (each message ends with the move's UCI text).
+            TypeError: a mov that is no Move:
+                TypeError("argument 'mov': 'int' object cannot be converted to 'Move'").
+        """
+    def pop(self) -> Move:
+        """Takes the last applied move back and returns it as a new Move.
+
+        Raises:
+            PanicException: PanicException("Cannot pop a move: the move history is empty").
+        """
+    def _reset_half_move_clock(self, from_mask: int, to_mask: int) -> bool:
+        """Whether an own pawn is on from_mask or an opposing piece on to_mask.
+
+        Raises:
+            OverflowError: a mask outside 0 to 2**64 - 1.
+        """
+    def _check_castling_rights(self) -> bool:
+        """Whether the side to move holds K or Q (k or q for Black)."""
+    def _remove_castling_rights(self, id: str) -> None:
+        """Removes castling rights: "a" all of them, "k"/"q" the mover's letter.
+
+        Raises:
+            PanicException: PanicException("Invalid castling rights") for an id
+                other than a, k, q;
+                PanicException("Invalid castling rights: there are no castling rights to remove")
+                for "k" or "q" when the castling text is "-".
+            TypeError, ValueError: as get_pieces, for the letter.
+        """
+    def _restore(self, board_state: _BoardState) -> None:
+        """Restores an undo snapshot; Python code has none, so this always fails.
+
+        Raises:
+            TypeError: for every argument Python code can pass.
+        """
+    def __str__(self) -> str:
+        """The diagram: 8 lines of 8 cells, rank 8 first, "." empty, White upper case."""
+    def __repr__(self) -> str:
+        """The diagram, as str()."""
+
+def hello_world() -> None:
+    """Prints "Hello World!" through the native standard output, not sys.stdout."""
