@@ -20,7 +20,28 @@ void install(PyObject* type, const FastConstructor& constructor) {
 #endif
 }
 
+#ifdef PYPY_VERSION
+const char* doc_slot(const PyType_Slot* slots) {
+    for (const PyType_Slot* slot = slots; slot->slot != 0; ++slot) {
+        if (slot->slot == Py_tp_doc) return static_cast<const char*>(slot->pfunc);
+    }
+    return nullptr;
+}
+#endif
+
 }  // namespace
+
+void keep_text_signature([[maybe_unused]] PyObject* type, [[maybe_unused]] const PyType_Slot* slots) {
+#ifdef PYPY_VERSION
+    const char* doc = doc_slot(slots);
+    if (doc == nullptr) return;
+    Ref signature(checked(PyObject_GetAttrString(type, "__text_signature__")));
+    if (signature.get() != Py_None) return;
+    Ref text(checked(PyUnicode_FromString(doc)));
+    if (PyObject_SetAttrString(type, "__doc__", text.get()) < 0) throw_python_error();
+    PyType_Modified(reinterpret_cast<PyTypeObject*>(type));
+#endif
+}
 
 PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots, const FastConstructor* constructor) {
     PyType_Spec description = {name, basic_size, 0, Py_TPFLAGS_DEFAULT, slots};
@@ -33,6 +54,7 @@ PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots, 
         if (PyObject_SetAttrString(type.get(), "__module__", module_name.get()) < 0) throw_python_error();
     }
     drop_instance_dictionary(type.get());
+    keep_text_signature(type.get(), slots);
     return reinterpret_cast<PyTypeObject*>(type.release());
 }
 
