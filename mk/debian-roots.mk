@@ -33,6 +33,8 @@ root_skipped = build/matrix/root-$(1).skipped
 # or checks the ones there; a root this machine cannot make leaves its
 # reason instead.
 roots:
+	@if [ "$$(id -u)" = 0 ] && ! command -v debootstrap >/dev/null 2>&1; then \
+	  $(MAKE) --no-print-directory deps DEB_PACKAGES=debootstrap; fi
 	@mkdir -p build/matrix; pids=""; \
 	for s in $(ROOT_SUITES); do \
 	  ( rm -f build/matrix/root-$$s.skipped; \
@@ -98,9 +100,9 @@ test-roots: $(addprefix test-,$(ROOT_NAMES))
 # installs them with: root:interpreter, as tests/wheels takes them.
 ROOT_WHEELS := $(filter-out %-python3,$(ROOT_NAMES)) $(filter sid-python3,$(ROOT_NAMES))
 ROOT_WHEEL_PYTHONS = $(foreach n,$(ROOT_WHEELS),$(if $(wildcard $(call root_skipped,$(call root_suite,$(n)))),,\
-  $(ROOTS_DIR)/$(call root_suite,$(n)):$(call root_venv,$(n))/bin/python))
+  $(ROOTS_DIR)/$(call root_suite,$(n)):/usr/bin/$(call root_interpreter,$(n))))
 # The sdist is built under PyPy 3.11 and CPython 3.14 from the roots too.
-ROOT_SDIST_PYTHONS = $(filter $(ROOTS_DIR)/trixie:%pypy3/bin/python $(ROOTS_DIR)/sid:%python3/bin/python,$(ROOT_WHEEL_PYTHONS))
+ROOT_SDIST_PYTHONS = $(filter $(ROOTS_DIR)/trixie:/usr/bin/pypy3 $(ROOTS_DIR)/sid:/usr/bin/python3,$(ROOT_WHEEL_PYTHONS))
 .PHONY: root-wheels $(addprefix wheel-,$(ROOT_WHEELS))
 root-wheels: $(addprefix wheel-,$(ROOT_WHEELS))
 

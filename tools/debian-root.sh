@@ -65,10 +65,8 @@ copy_host_settings() {
 cannot_make() {
     local suite=$1 probe
     if [ "$(id -u)" != 0 ]; then echo "not running as root (debootstrap and chroot need it)"; return; fi
-    if ! command -v debootstrap >/dev/null 2>&1 &&
-       ! { apt-get install -y -q debootstrap >/dev/null 2>&1 || { apt-get update -q >/dev/null 2>&1 &&
-           DEBIAN_FRONTEND=noninteractive apt-get install -y -q debootstrap >/dev/null 2>&1; }; }; then
-        echo "debootstrap is missing and could not be installed"; return
+    if ! command -v debootstrap >/dev/null 2>&1; then
+        echo "debootstrap is not installed (Debian: apt-get install debootstrap)"; return
     fi
     probe=$(mktemp)
     if ! timeout 60 /usr/lib/apt/apt-helper download-file "$MIRROR/dists/$suite/Release" "$probe" >/dev/null 2>&1; then

@@ -117,15 +117,15 @@ inline const PyMethodDef REFUSE_SUBCLASS = {
 // under CPython; throws PythonError on failure.
 void drop_instance_dictionary(PyObject* type);
 
-// PyPy 3.11's PyType_FromSpec takes the signature block off the doc slot
-// before it builds the class and keeps a class's text signature only for
-// static types; for a heap type it reads __text_signature__ from the class's
-// __doc__ instead, so Board.__text_signature__, inspect.signature(Board) and
-// help(Board) lose the constructor's parameters. Where the interpreter has
-// dropped it, the class's __doc__ gets the whole doc slot back, signature
-// block and all, from which the interpreter reads the signature again. Does
-// nothing under CPython and where the signature survived (PyPy 3.9); throws
-// PythonError on failure.
+// PyPy 3.11's PyType_FromSpec before 7.3.22 takes the signature block off
+// the doc slot before it builds the class and keeps a class's text signature
+// only for static types; for a heap type it reads __text_signature__ from the
+// class's __doc__ instead, so Board.__text_signature__ loses the
+// constructor's parameters. Where the interpreter has dropped it, the class's
+// __doc__ gets the whole doc slot back, signature block and all, from which
+// the interpreter reads the signature again. Does nothing under CPython and
+// where the signature survived (PyPy 3.9, PyPy 8.0); throws PythonError on
+// failure.
 void keep_text_signature(PyObject* type, const PyType_Slot* slots);
 
 // A new Move object holding a copy of the record; null with an error set on failure.

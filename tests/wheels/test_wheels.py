@@ -10,8 +10,8 @@ naming the interpreters (PyPy first):
 
     PLINDERVOX_WHEEL_PYTHONS="pypy3 python3.12" .venv/bin/python -m pytest tests/wheels
 
-An interpreter written ROOT:PYTHON runs inside the Debian root ROOT
-(tools/debian-root.sh), where the checkout has its own path; the temporary
+An interpreter written ROOT:PYTHON runs inside the Debian root ROOT (a
+directory, relative to the checkout or absolute; tools/debian-root.sh), where the checkout has its own path; the temporary
 venvs must then lie in the checkout (`--basetemp=build/wheel-tests`).
 
 The sdist install times are written to build/wheels-sdist-times.txt.
@@ -80,7 +80,7 @@ def command_line(python, args):
     root, sep, inside = str(python).rpartition(":")
     if not sep:
         return [python, *args]
-    return [ROOT / "tools" / "debian-root.sh", "run", root, inside, *args]
+    return [ROOT / "tools" / "debian-root.sh", "run", ROOT / root, inside, *args]
 
 
 def run(python, *args, cwd, check=True):
