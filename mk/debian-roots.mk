@@ -26,7 +26,7 @@ root_run = tools/debian-root.sh run $(ROOTS_DIR)/$(1)
 # The reason a root was not made, left by `make roots`.
 root_skipped = build/matrix/root-$(1).skipped
 
-.PHONY: roots test-roots $(addprefix test-,$(ROOT_NAMES)) \
+.PHONY: roots test-roots check-root-mounts $(addprefix test-,$(ROOT_NAMES)) \
   $(addprefix venv-,$(ROOT_NAMES)) $(addprefix install-,$(ROOT_NAMES)) $(addprefix suite-,$(ROOT_NAMES))
 
 # Makes the roots (side by side: debootstrap mostly waits for the archive),
@@ -93,7 +93,18 @@ test-$(1): install-$(1)
 endef
 $(foreach n,$(ROOT_NAMES),$(eval $(call root_rules,$(n))))
 
-test-roots: $(addprefix test-,$(ROOT_NAMES))
+test-roots: $(addprefix test-,$(ROOT_NAMES)) check-root-mounts
+
+# A command in a root sees its mounts and its failure reaches the caller, and
+# no mount is left under the roots afterwards.
+check-root-mounts: roots
+	@for s in $(ROOT_SUITES); do \
+	  if [ -f $(call root_skipped,$$s) ]; then continue; fi; \
+	  $(call root_run,$$s) sh -c 'test -r /proc/self/status && test -c /dev/null && test -f Makefile && exit 7'; \
+	  rc=$$?; if [ $$rc -ne 7 ]; then echo "check-root-mounts: $$s: exit status $$rc, expected 7" >&2; exit 1; fi; \
+	done; \
+	if findmnt -rn -o TARGET | grep "^$(CURDIR)/$(ROOTS_DIR)/"; then \
+	  echo "check-root-mounts: the mounts above are left under $(ROOTS_DIR)" >&2; exit 1; fi
 
 # The root interpreters make dist writes wheels for (CPython 3.13 has its
 # wheel from the host's interpreter), and the interpreters tests/wheels
