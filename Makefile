@@ -1,6 +1,7 @@
 # plindervox developer tasks. Everything runs under PyPy in ./.venv; the Python
 # tests, wheels and sdist also under every CPython 3.9+ found (pyenv's, else
-# python3), each in ./.venv-cp3X (mk/python-matrix.mk).
+# python3), each in ./.venv-cp3X (mk/python-matrix.mk), and under PyPy 3.11
+# and CPython 3.13/3.14 from Debian roots in build/roots (mk/debian-roots.mk).
 #
 #   make test   C++ unit tests (g++, sanitizers, clang++; warnings are errors),
 #               the Python tests under PyPy and each CPython, install checks
@@ -17,7 +18,8 @@
 #               and bench-interface run one part)
 #   make fuzz   run the fuzz targets in fuzz/, libFuzzer and atheris (FUZZ_SECONDS
 #               each, default 300)
-#   make clean  remove build output (keeps .venv); `make distclean` drops it too
+#   make clean  remove build output (keeps .venv and the Debian roots in
+#               build/roots); `make distclean` drops them too
 
 SHELL := /bin/bash
 .DEFAULT_GOAL := test
@@ -91,6 +93,7 @@ demo: deps install
 	$(PY) examples/perft.py 3 "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1" --divide
 
 include mk/python-matrix.mk
+include mk/debian-roots.mk
 
 # Benchmarks, not part of `make test`. BENCH_QUICK=1 runs shallower perfts;
 # BENCH_CPU_TIME=1 times with the process CPU clock (steadier on a busy
@@ -225,11 +228,16 @@ fuzz-smoke: fuzz-build
 fuzz: fuzz-build
 	$(call run_fuzzers,$(FUZZ_SECONDS))
 
+# The Debian roots under build/roots are kept, like the venvs; distclean
+# removes them too (tools/debian-root.sh mounts nothing outside its own runs).
 clean:
-	rm -rf build dist .pytest_cache
-	find . -path './.venv*' -prune -o -name __pycache__ -type d -prune -exec rm -rf {} +
+	find build -mindepth 1 -maxdepth 1 ! -name roots -exec rm -rf {} + 2>/dev/null || true
+	rm -rf dist .pytest_cache
+	find . -path './.venv*' -prune -o -path ./build -prune -o -name __pycache__ -type d -prune -exec rm -rf {} +
 
 distclean: clean
-	rm -rf $(VENV) .venv-*
+	@if findmnt -rn -o TARGET | grep -q "^$(CURDIR)/$(ROOTS_DIR)"; then \
+	  echo "distclean: something is mounted under $(ROOTS_DIR); not removing it" >&2; exit 1; fi
+	rm -rf $(VENV) .venv-* build
 
 include mk/sanitize.mk

@@ -110,9 +110,10 @@ test-pypy: install
 	$(call run_suite,pypy,$(PY))
 
 # Every interpreter in turn, then one line per interpreter run or skipped.
-test-python: test-pypy $(addprefix test-,$(CPYTHON_TAGS))
+test-python: test-pypy $(addprefix test-,$(CPYTHON_TAGS)) test-roots
 	@echo "python matrix:"; \
 	for t in pypy $(CPYTHON_TAGS); do echo "  ran $$(cat build/matrix/$$t.txt)"; done; \
+	$(root_summary) \
 	for m in $(MATRIX_MISSING); do echo "  skipped $$m: not found in $(PYENV_ROOT)/versions"; done; \
 	$(if $(MATRIX_OTHER),echo "  skipped pyenv's $(MATRIX_OTHER): older than 3.9";) \
 	for p in $(MATRIX_REFUSED); do echo "  skipped $$p: not a CPython 3.9 or later"; done; \
@@ -140,6 +141,7 @@ dist: deps $(DIST_STAMP) $(foreach t,$(CPYTHON_TAGS),.venv-$(t)/.stamp)
 	  echo "$$py -m pip wheel $(PIP_BUILD) --no-deps -q -w $(WHEELHOUSE) ."; \
 	  $$py -m pip wheel $(PIP_BUILD) --no-deps -q -w $(WHEELHOUSE) . || exit 1; \
 	done
+	@$(MAKE) --no-print-directory root-wheels
 	@for w in $(WHEELHOUSE)/*.whl; do \
 	  tag=$$($(call wheel_platform,$$w)) && [ -n "$$tag" ] || { echo "dist: auditwheel finds no manylinux tag for $$w"; exit 1; }; \
 	  PATH="$(CURDIR)/$(VENV)/bin:$$PATH" $(VENV)/bin/auditwheel repair --plat "$$tag" -w dist "$$w" \
@@ -155,9 +157,11 @@ wheel: dist
 
 # Installs each wheel, and the sdist, into fresh venvs (tests/wheels).
 test-wheels: dist
-	@pythons="$(PYPY) $(foreach t,$(CPYTHON_TAGS),$(call python_of,$(t)))"; \
-	echo "PLINDERVOX_WHEEL_PYTHONS=\"$$pythons\" $(PY) -m pytest -q tests/wheels"; \
-	PLINDERVOX_WHEEL_PYTHONS="$$pythons" $(PY) -m pytest -q tests/wheels
+	@pythons="$(PYPY) $(foreach t,$(CPYTHON_TAGS),$(call python_of,$(t))) $(strip $(ROOT_WHEEL_PYTHONS))"; \
+	sdist="$(PYPY) $(strip $(ROOT_SDIST_PYTHONS))"; \
+	echo "PLINDERVOX_WHEEL_PYTHONS=\"$$pythons\" PLINDERVOX_SDIST_PYTHONS=\"$$sdist\" $(PY) -m pytest -q tests/wheels"; \
+	PLINDERVOX_WHEEL_PYTHONS="$$pythons" PLINDERVOX_SDIST_PYTHONS="$$sdist" \
+	  $(PY) -m pytest -q --basetemp=build/wheel-tests tests/wheels
 	@cat build/wheels-sdist-times.txt 2>/dev/null || true
 
 # --- Portable build: the core, its tests and the module under clang++ --------

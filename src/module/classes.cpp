@@ -20,7 +20,43 @@ void install(PyObject* type, const FastConstructor& constructor) {
 #endif
 }
 
+const char* doc_slot(const PyType_Slot* slots) {
+    for (const PyType_Slot* slot = slots; slot->slot != 0; ++slot) {
+        if (slot->slot == Py_tp_doc) return static_cast<const char*>(slot->pfunc);
+    }
+    return nullptr;
+}
+
+#ifndef PYPY_VERSION
+// The class's own copy of the doc slot, which the class frees with PyObject_Free.
+void restore_doc_slot(PyTypeObject* type, const char* doc) {
+    std::size_t size = std::strlen(doc) + 1;
+    char* copy = static_cast<char*>(PyObject_Malloc(size));
+    if (copy == nullptr) {
+        PyErr_NoMemory();
+        throw_python_error();
+    }
+    std::memcpy(copy, doc, size);
+    PyObject_Free(const_cast<char*>(type->tp_doc));
+    type->tp_doc = copy;
+}
+#endif
+
 }  // namespace
+
+void keep_text_signature(PyObject* type, const PyType_Slot* slots) {
+    const char* doc = doc_slot(slots);
+    if (doc == nullptr) return;
+    Ref signature(checked(PyObject_GetAttrString(type, "__text_signature__")));
+    if (signature.get() != Py_None) return;
+#ifdef PYPY_VERSION
+    Ref text(checked(PyUnicode_FromString(doc)));
+    if (PyObject_SetAttrString(type, "__doc__", text.get()) < 0) throw_python_error();
+#else
+    restore_doc_slot(reinterpret_cast<PyTypeObject*>(type), doc);
+#endif
+    PyType_Modified(reinterpret_cast<PyTypeObject*>(type));
+}
 
 PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots, const FastConstructor* constructor) {
     PyType_Spec description = {name, basic_size, 0, Py_TPFLAGS_DEFAULT, slots};
@@ -33,6 +69,7 @@ PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots, 
         if (PyObject_SetAttrString(type.get(), "__module__", module_name.get()) < 0) throw_python_error();
     }
     drop_instance_dictionary(type.get());
+    keep_text_signature(type.get(), slots);
     return reinterpret_cast<PyTypeObject*>(type.release());
 }
 

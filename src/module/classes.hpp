@@ -117,6 +117,17 @@ inline const PyMethodDef REFUSE_SUBCLASS = {
 // under CPython; throws PythonError on failure.
 void drop_instance_dictionary(PyObject* type);
 
+// Some interpreters' PyType_FromSpec take the signature block off the doc
+// slot, and Board.__text_signature__ (and with it inspect.signature(Board))
+// loses the constructor's parameters: CPython 3.9 keeps only the rest of the
+// docstring in the class's doc slot, from which it reads the signature; PyPy
+// 3.11 before 7.3.22 keeps a class's text signature only for static types and
+// for a heap type reads it from the class's __doc__. Where the signature was
+// dropped, the whole doc slot goes back where the interpreter reads it: the
+// class's doc slot (CPython), its __doc__ (PyPy). Does nothing where it
+// survived; throws PythonError on failure.
+void keep_text_signature(PyObject* type, const PyType_Slot* slots);
+
 // A new Move object holding a copy of the record; null with an error set on failure.
 PyObject* new_move_object(const Move& move);
 

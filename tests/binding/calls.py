@@ -11,8 +11,10 @@ receivers, and borrow conflicts raised from a re-entrant __index__.
 Used by the reference-leak check (refleaks.py) and the atheris target
 (fuzz/fuzz_binding.py).
 """
+import ast
 import inspect
 from dataclasses import dataclass, field
+from pathlib import Path
 
 from plindervox import Board, Move
 
@@ -151,20 +153,46 @@ def conversion_of(name, where):
         raise LookupError(f"{where}: no value pool for '{name}'; add it to CONVERSIONS in {__file__}") from None
 
 
+STUB = Path(__file__).resolve().parents[2] / "src" / "plindervox-stubs" / "__init__.pyi"
+
+
+def stub_parameters(where):
+    """(name, required) of each parameter of `where` ("Board.get_pieces",
+    "Board.__new__") as the type stub declares it."""
+    class_name, member = where.split(".")
+    for node in ast.parse(STUB.read_text()).body:
+        if isinstance(node, ast.ClassDef) and node.name == class_name:
+            for item in node.body:
+                if isinstance(item, ast.FunctionDef) and item.name == member:
+                    arguments = item.args.args[1:]  # past self / cls
+                    first_default = len(arguments) - len(item.args.defaults)
+                    return [(a.arg, i < first_default) for i, a in enumerate(arguments)]
+    raise LookupError(f"{where}: not in {STUB}")
+
+
+def signature_parameters(callable_, where):
+    """(name, required) of each parameter. PyPy gives methods of a native
+    class no signature, and PyPy 3.11 gives the classes that of
+    object.__init__ (*args, **keywords); for them the type stub says."""
+    try:
+        parameters = inspect.signature(callable_).parameters.values()
+    except ValueError:
+        return stub_parameters(where)
+    if any(p.kind in (p.VAR_POSITIONAL, p.VAR_KEYWORD) for p in parameters):
+        return stub_parameters(where)
+    return [(p.name, p.default is inspect.Parameter.empty) for p in parameters if p.name != "self"]
+
+
 def parameters_of(callable_, where):
-    found = []
-    for p in inspect.signature(callable_).parameters.values():
-        if p.name == "self":
-            continue
-        found.append(Parameter(p.name, conversion_of(p.name, where), p.default is inspect.Parameter.empty))
-    return found
+    return [Parameter(name, conversion_of(name, where), required)
+            for name, required in signature_parameters(callable_, where)]
 
 
 def members(classes=(Board, Move)):
     """Every member of the classes, in definition order."""
     found = []
     for cls in classes:
-        found.append(Member(cls, "__new__", "constructor", parameters_of(cls, f"{cls.__name__}()")))
+        found.append(Member(cls, "__new__", "constructor", parameters_of(cls, f"{cls.__name__}.__new__")))
         for name, attribute in vars(cls).items():
             where = f"{cls.__name__}.{name}"
             if name in NOT_CALLED:
