@@ -12,15 +12,9 @@ Board make_board(std::optional<std::string> starting_fen) {
     return board;
 }
 
-BoardState snapshot(const Board& board) {
-    return BoardState{board.castling_rights, board.pawns,          board.rooks,
-                      board.knights,         board.bishops,        board.queens,
-                      board.kings,           board.white_pieces,   board.black_pieces,
-                      board.half_move_clock, board.full_move_number, board.en_passant_square,
-                      board.turn};
-}
+BoardState snapshot(const Board& board) { return BoardState(board); }
 
-void restore(Board& board, BoardState state) {
+void take_position(Board& board, BoardState& state) {
     board.castling_rights = std::move(state.castling_rights);
     board.pawns = state.pawns;
     board.rooks = state.rooks;
@@ -35,6 +29,8 @@ void restore(Board& board, BoardState state) {
     board.en_passant_square = state.en_passant_square;
     board.turn = state.turn;
 }
+
+void restore(Board& board, BoardState state) { take_position(board, state); }
 
 namespace {
 

@@ -49,8 +49,8 @@ bool path_is_safe(ReachMemo& reach, Square king_from, const Square (&path)[2]) {
 
 bool check_castling_rights(const Board& board) {
     if (!board.castling_rights) return false;
-    const std::string_view letters = board.turn ? "KQ" : "kq";
-    return board.castling_rights->find_first_of(letters) != std::string::npos;
+    return board.turn ? board.castling_rights.contains_either('K', 'Q')
+                      : board.castling_rights.contains_either('k', 'q');
 }
 
 void remove_castling_rights(Board& board, char32_t id) {
@@ -61,7 +61,7 @@ void remove_castling_rights(Board& board, char32_t id) {
     if (id != U'k' && id != U'q') fail("Invalid castling rights");
     if (!board.castling_rights) fail("Invalid castling rights: there are no castling rights to remove");
     const char letter = static_cast<char>(board.turn ? id - U'a' + U'A' : id);
-    std::erase(*board.castling_rights, letter);
+    board.castling_rights.erase(letter);
 }
 
 std::vector<Move> castling_moves(const Board& board) {
