@@ -178,9 +178,12 @@ public:
         lists(board, "legal_moves", legal_moves(board), legal);
         unchanged(board, before, "legal_moves");
 
-        for (unsigned square = 0; square < 64; ++square)
-            answer(board, "is_attacked", is_attacked(board, square), ref::is_attacked(board, square),
-                   " of " + square_text(square));
+        const Bitboard reached = reached_squares(board, !board.turn);
+        for (unsigned square = 0; square < 64; ++square) {
+            const bool expected = ref::is_attacked(board, square);
+            answer(board, "is_attacked", is_attacked(board, square), expected, " of " + square_text(square));
+            answer(board, "reached_squares", contains(reached, square), expected, " of " + square_text(square));
+        }
         for (unsigned square : {64u, 100u, 255u})
             answer(board, "is_attacked", is_attacked(board, square), ref::is_attacked(board, square),
                    " of square " + std::to_string(square));
