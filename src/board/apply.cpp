@@ -155,12 +155,6 @@ Bitboard& promotion_set(Board& board, char32_t letter) {
     board.turn = !white;
 }
 
-}  // namespace
-
-bool resets_half_move_clock(const Board& board, Bitboard from_mask, Bitboard to_mask) {
-    return ((board.pawns & own_pieces(board) & from_mask) | (opponent_pieces(board) & to_mask)) != 0;
-}
-
 // Both history stacks grow together, in steps large enough that a game
 // rarely grows them twice; popped entries keep their storage for the next move.
 void make_room_in_history(Board& board) {
@@ -168,6 +162,12 @@ void make_room_in_history(Board& board) {
     const std::size_t capacity = std::max(FIRST_CAPACITY, 2 * board.state_stack.size());
     board.move_stack.reserve(capacity);
     board.state_stack.reserve(capacity);
+}
+
+}  // namespace
+
+bool resets_half_move_clock(const Board& board, Bitboard from_mask, Bitboard to_mask) {
+    return ((board.pawns & own_pieces(board) & from_mask) | (opponent_pieces(board) & to_mask)) != 0;
 }
 
 void apply_move(Board& board, const Move& move) {

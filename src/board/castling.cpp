@@ -1,6 +1,5 @@
 #include "board/castling.hpp"
 
-
 #include "board/error.hpp"
 #include "board/movegen.hpp"
 #include "board/text.hpp"
