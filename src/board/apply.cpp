@@ -155,8 +155,9 @@ Bitboard& promotion_set(Board& board, char32_t letter) {
     board.turn = !white;
 }
 
-// Both history stacks grow together, in steps large enough that a game
-// rarely grows them twice; popped entries keep their storage for the next move.
+// Both history stacks grow together (they always hold as many entries), in
+// steps large enough that a game rarely grows them twice; popped entries keep
+// their storage for the next move.
 void make_room_in_history(Board& board) {
     constexpr std::size_t FIRST_CAPACITY = 32;
     const std::size_t capacity = std::max(FIRST_CAPACITY, 2 * board.state_stack.size());
@@ -172,10 +173,7 @@ bool resets_half_move_clock(const Board& board, Bitboard from_mask, Bitboard to_
 
 void apply_move(Board& board, const Move& move) {
     const Move played = move;  // the caller's record may alias the history
-    if (board.state_stack.size() == board.state_stack.capacity() ||
-        board.move_stack.size() == board.move_stack.capacity()) {
-        make_room_in_history(board);
-    }
+    if (board.state_stack.size() == board.state_stack.capacity()) make_room_in_history(board);
     board.move_stack.push_back(played);
     push_snapshot(board);
     play(board, played);
