@@ -30,11 +30,10 @@ public:
         if (cells_.tag == ON_HEAP) assign(*other);
     }
     CastlingText(CastlingText&& other) noexcept : cells_(other.cells_) { other.cells_.tag = ABSENT; }
+    // The copy is made before the old text goes, so a failed allocation
+    // leaves this text as it was.
     CastlingText& operator=(const CastlingText& other) {
-        if (this != &other) {
-            release();
-            copy_from(other);
-        }
+        if (this != &other) *this = CastlingText(other);
         return *this;
     }
     CastlingText& operator=(CastlingText&& other) noexcept {
@@ -93,13 +92,6 @@ private:
         return text;
     }
     void assign(std::string_view text);
-    void copy_from(const CastlingText& other) {
-        if (other.cells_.tag == ON_HEAP) {
-            assign(*other);
-            return;
-        }
-        cells_ = other.cells_;
-    }
     void take_from(CastlingText& other) noexcept {
         cells_ = other.cells_;
         other.cells_.tag = ABSENT;
