@@ -116,8 +116,10 @@ Bitboard& promotion_set(Board& board, char32_t letter) {
     const Bitboard to_mask = square_mask(to);
     const int captured = holds_any_kind(board, to_mask) ? kind_at(board, to_mask) : -1;
 
-    board.half_move_clock = resets_half_move_clock(board, from_mask, to_mask) ? 0 : board.half_move_clock + 1;
-    if (!white) board.full_move_number += 1;
+    // Written without branches: which way they go changes from move to move.
+    const std::uint64_t keeps_clock = resets_half_move_clock(board, from_mask, to_mask) ? 0 : ~std::uint64_t{0};
+    board.half_move_clock = (board.half_move_clock + 1) & keeps_clock;
+    board.full_move_number += white ? 0 : 1;
 
     const bool en_passant_capture = moving == PAWN && board.en_passant_square == to;
     if (contains(board.pawns, from) && distance(from, to) == 2) {
