@@ -117,7 +117,9 @@ void collect(Board& board, int plies, std::vector<Board>& out) {
 std::uint64_t core_walk(Board& board, int depth) {
     if (depth == 0) return 1;
     std::uint64_t leaves = 0;
-    for (const Move& move : legal_moves(board)) {
+    MoveBuffer moves;
+    add_legal_moves(board, moves);
+    for (const Move& move : moves) {
         apply_move(board, move);
         leaves += core_walk(board, depth - 1);
         undo(board);
@@ -217,7 +219,11 @@ int main(int argc, char** argv) {
         {"legal list", "lists", sample.size(),
          [&] {
              std::uint64_t n = 0;
-             for (Board& board : sample) n += legal_moves(board).size();
+             for (Board& board : sample) {
+                 MoveBuffer buffer;  // the caller's buffer, as the module passes it
+                 add_legal_moves(board, buffer);
+                 n += buffer.size;
+             }
              sink = sink + n;
          },
          [&] {

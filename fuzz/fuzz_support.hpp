@@ -30,7 +30,7 @@ inline std::string describe(const Board& b) {
                   (unsigned long long)b.white_pieces, (unsigned long long)b.black_pieces, b.turn ? 'w' : 'b',
                   b.en_passant_square ? int(*b.en_passant_square) : -1, (unsigned long long)b.half_move_clock,
                   (unsigned long long)b.full_move_number, b.move_stack.size(), b.state_stack.size());
-    return std::string(sets) + " castling=" + (b.castling_rights ? '"' + *b.castling_rights + '"' : "absent") +
+    return std::string(sets) + " castling=" + (b.castling_rights ? '"' + std::string(*b.castling_rights) + '"' : "absent") +
            "\nposition text: " + b.starting_fen + "\n" + render(b);
 }
 

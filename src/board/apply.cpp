@@ -1,5 +1,6 @@
 #include "board/apply.hpp"
 
+#include <algorithm>
 #include <array>
 
 #include "board/castling.hpp"
@@ -12,14 +13,23 @@ namespace {
 constexpr std::array<char32_t, 6> KIND_LETTERS = BLACK_PIECES;
 
 // Index into KIND_LETTERS of the first kind set holding the square, or -1.
-int kind_at(const Board& board, Bitboard mask) {
-    const std::array<Bitboard, 6> sets = {board.pawns,   board.rooks,  board.knights,
-                                          board.bishops, board.queens, board.kings};
-    for (int kind = 0; kind < 6; ++kind) {
-        if ((sets[kind] & mask) != 0) return kind;
-    }
+inline int kind_at(const Board& board, Bitboard mask) {
+    if ((board.pawns & mask) != 0) return 0;
+    if ((board.rooks & mask) != 0) return 1;
+    if ((board.knights & mask) != 0) return 2;
+    if ((board.bishops & mask) != 0) return 3;
+    if ((board.queens & mask) != 0) return 4;
+    if ((board.kings & mask) != 0) return 5;
     return -1;
 }
+
+// Any kind set holds the square: whether kind_at finds something there.
+bool holds_any_kind(const Board& board, Bitboard mask) {
+    return ((board.pawns | board.rooks | board.knights | board.bishops | board.queens | board.kings) & mask) != 0;
+}
+
+constexpr Bitboard Board::*KIND_SETS[6] = {&Board::pawns,   &Board::rooks,  &Board::knights,
+                                           &Board::bishops, &Board::queens, &Board::kings};
 
 constexpr int PAWN = 0;
 
@@ -27,16 +37,22 @@ bool is_promotion_letter(char32_t letter) {
     return letter == U'q' || letter == U'r' || letter == U'b' || letter == U'n';
 }
 
+// Kept out of line so that the checks cost the played move nothing but the tests.
+[[noreturn]] [[gnu::cold]] [[gnu::noinline]] void refuse(const char* reason, const Move& move,
+                                                          SourceLocation where = SourceLocation::current()) {
+    fail(reason + move_text(move), where);
+}
+
 // The three checks a move must pass before anything changes; returns the
 // kind of the piece on the origin square.
-int checked_moving_kind(const Board& board, const Move& move) {
-    if (move.from_square >= SQUARE_COUNT || move.to_square >= SQUARE_COUNT) {
-        fail("Move squares must lie within 0-63 for " + move_text(move));
+inline int checked_moving_kind(const Board& board, const Move& move) {
+    if (move.from_square >= SQUARE_COUNT || move.to_square >= SQUARE_COUNT) [[unlikely]] {
+        refuse("Move squares must lie within 0-63 for ", move);
     }
     const int moving = kind_at(board, square_mask(move.from_square));
-    if (moving < 0) fail("Could not find the piece to move for " + move_text(move));
+    if (moving < 0) refuse("Could not find the piece to move for ", move);
     if (has_promotion(move) && !is_promotion_letter(move.promotion)) {
-        fail("Panic in the disco!!! (promotion issue) for " + move_text(move));
+        refuse("Panic in the disco!!! (promotion issue) for ", move);
     }
     return moving;
 }
@@ -49,16 +65,16 @@ std::optional<Square> offset_square(unsigned square, int offset) {
 }
 
 // Castling and rook moves update the rights while `turn` still names the mover.
-// Returns whether the move is a castling king move.
-bool update_castling_rights(Board& board, unsigned from, int move_distance) {
+// Returns whether the move is a castling king move. Called only when an own
+// king or rook leaves `from`.
+[[gnu::noinline]] bool update_castling_rights(Board& board, unsigned from, unsigned to) {
     const Bitboard own = own_pieces(board);
     const Bitboard from_mask = square_mask(from);
-    if (((board.kings | board.rooks) & own & from_mask) == 0) return false;
     if (!check_castling_rights(board)) return false;
     if ((board.kings & own & from_mask) != 0) {
         // Any king move of a side holding a right clears every right, both sides'.
         remove_castling_rights(board, U'a');
-        return move_distance == 2;
+        return distance(from, to) == 2;
     }
     if ((from_mask & A_FILE) != 0) {
         remove_castling_rights(board, U'q');
@@ -89,20 +105,8 @@ Bitboard& promotion_set(Board& board, char32_t letter) {
     }
 }
 
-}  // namespace
-
-bool resets_half_move_clock(const Board& board, Bitboard from_mask, Bitboard to_mask) {
-    return ((board.pawns & own_pieces(board) & from_mask) | (opponent_pieces(board) & to_mask)) != 0;
-}
-
-void apply_move(Board& board, const Move& move) {
-    const Move played = move;  // the caller's record may alias the history
-    board.move_stack.push_back(played);
-    board.state_stack.push_back(snapshot(board));
-    play_move(board, played);
-}
-
-void play_move(Board& board, const Move& played) {
+// The move on the position: apply_move and play_move share it, inlined in both.
+[[gnu::always_inline]] inline void play(Board& board, const Move& played) {
     const int moving = checked_moving_kind(board, played);
 
     const bool white = board.turn;
@@ -110,25 +114,25 @@ void play_move(Board& board, const Move& played) {
     const unsigned to = played.to_square;
     const Bitboard from_mask = square_mask(from);
     const Bitboard to_mask = square_mask(to);
-    const int move_distance = distance(from, to);
-    const int captured = kind_at(board, to_mask);
+    const int captured = holds_any_kind(board, to_mask) ? kind_at(board, to_mask) : -1;
 
-    board.half_move_clock = resets_half_move_clock(board, from_mask, to_mask) ? 0 : board.half_move_clock + 1;
-    if (!white) board.full_move_number += 1;
+    // Written without branches: which way they go changes from move to move.
+    const std::uint64_t keeps_clock = resets_half_move_clock(board, from_mask, to_mask) ? 0 : ~std::uint64_t{0};
+    board.half_move_clock = (board.half_move_clock + 1) & keeps_clock;
+    board.full_move_number += white ? 0 : 1;
 
     const bool en_passant_capture = moving == PAWN && board.en_passant_square == to;
-    if (move_distance == 2 && contains(board.pawns, from)) {
+    if (contains(board.pawns, from) && distance(from, to) == 2) {
         board.en_passant_square = offset_square(to, white ? -8 : 8);
     } else {
         board.en_passant_square.reset();
     }
-    const bool castling = update_castling_rights(board, from, move_distance);
+    const bool castling = ((board.kings | board.rooks) & own_pieces(board) & from_mask) != 0 &&
+                          update_castling_rights(board, from, to);
 
     Bitboard& own = white ? board.white_pieces : board.black_pieces;
     Bitboard& opponent = white ? board.black_pieces : board.white_pieces;
-    const std::array<Bitboard*, 6> kind_sets = {&board.pawns,   &board.rooks,  &board.knights,
-                                                &board.bishops, &board.queens, &board.kings};
-    *kind_sets[moving] ^= from_mask | to_mask;
+    board.*KIND_SETS[moving] ^= from_mask | to_mask;
     own ^= from_mask | to_mask;
 
     if (!has_promotion(played)) {
@@ -147,17 +151,43 @@ void play_move(Board& board, const Move& played) {
 
     if (captured >= 0) {
         // A pawn taking a queen and promoting to one already set that bit.
-        if (!(has_promotion(played) && played.promotion == KIND_LETTERS[captured])) *kind_sets[captured] ^= to_mask;
+        if (!(has_promotion(played) && played.promotion == KIND_LETTERS[captured])) board.*KIND_SETS[captured] ^= to_mask;
         opponent ^= to_mask;
     }
     board.turn = !white;
 }
 
+// Both history stacks grow together (they always hold as many entries), in
+// steps large enough that a game rarely grows them twice; popped entries keep
+// their storage for the next move.
+void make_room_in_history(Board& board) {
+    constexpr std::size_t FIRST_CAPACITY = 32;
+    const std::size_t capacity = std::max(FIRST_CAPACITY, 2 * board.state_stack.size());
+    board.move_stack.reserve(capacity);
+    board.state_stack.reserve(capacity);
+}
+
+}  // namespace
+
+bool resets_half_move_clock(const Board& board, Bitboard from_mask, Bitboard to_mask) {
+    return ((board.pawns & own_pieces(board) & from_mask) | (opponent_pieces(board) & to_mask)) != 0;
+}
+
+void apply_move(Board& board, const Move& move) {
+    const Move played = move;  // the caller's record may alias the history
+    if (board.state_stack.size() == board.state_stack.capacity()) make_room_in_history(board);
+    board.move_stack.push_back(played);
+    push_snapshot(board);
+    play(board, played);
+}
+
+void play_move(Board& board, const Move& played) { play(board, played); }
+
 Move undo(Board& board) {
     if (board.move_stack.empty()) fail("Cannot pop a move: the move history is empty");
     const Move move = board.move_stack.back();
     board.move_stack.pop_back();
-    restore(board, std::move(board.state_stack.back()));
+    take_position(board, board.state_stack.back());
     board.state_stack.pop_back();
     return move;
 }

@@ -35,12 +35,72 @@ Bitboard stepping_attackers(const Board& board, unsigned square, bool white) {
     return found;
 }
 
-Bitboard stepping_attacks(const Board& board, bool white) {
-    const Bitboard side = colour_pieces(board, white);
-    Bitboard attacked = pawn_attacks(board.pawns & side, white);
-    for (Bitboard knights = board.knights & side; knights != 0;) attacked |= knight_attack_masks()[pop_highest(knights)];
+namespace {
+
+Bitboard knight_and_king_attacks(const Board& board, bool white) {
+    const AttackMasks& knight_masks = knight_attack_masks();
+    Bitboard attacked = 0;
+    for (Bitboard knights = board.knights & colour_pieces(board, white); knights != 0;) {
+        attacked |= knight_masks[pop_highest(knights)];
+    }
     if (const std::optional<Square> king = king_square(board, white)) attacked |= king_attack_masks()[*king];
     return attacked;
+}
+
+// A set moved `steps` squares along direction Dir (an entry of KING_DIRS).
+template <int Dir>
+constexpr Bitboard shifted(Bitboard set, int steps) {
+    return Dir > 0 ? set << (Dir * steps) : set >> (-Dir * steps);
+}
+
+// Squares a step along Dir may land on: a step towards the h-file never
+// lands on the a-file, nor one towards the a-file on the h-file.
+template <int Dir>
+constexpr Bitboard landing_squares() {
+    if (Dir == 9 || Dir == 1 || Dir == -7) return NOT_A_FILE;
+    if (Dir == 7 || Dir == -1 || Dir == -9) return NOT_H_FILE;
+    return ~Bitboard{0};
+}
+
+// Every square the pieces reach along Dir, sliding over empty squares up to
+// and with the first occupied one: all pieces at once, in three doubling
+// steps (a Kogge-Stone fill).
+template <int Dir>
+Bitboard slide(Bitboard pieces, Bitboard occupied) {
+    constexpr Bitboard landing = landing_squares<Dir>();
+    Bitboard open = ~occupied & landing;
+    pieces |= open & shifted<Dir>(pieces, 1);
+    open &= shifted<Dir>(open, 1);
+    pieces |= open & shifted<Dir>(pieces, 2);
+    open &= shifted<Dir>(open, 2);
+    pieces |= open & shifted<Dir>(pieces, 4);
+    return shifted<Dir>(pieces, 1) & landing;
+}
+
+// Every square the bishops, rooks and queens of that side attack, were the
+// board occupied as `occupied` says: each line up to and with its first occupied square.
+Bitboard slider_attacks(const Board& board, Bitboard occupied, bool white) {
+    const Bitboard side = colour_pieces(board, white);
+    const Bitboard diagonal = (board.bishops | board.queens) & side;
+    const Bitboard orthogonal = (board.rooks | board.queens) & side;
+    return slide<9>(diagonal, occupied) | slide<7>(diagonal, occupied) | slide<-7>(diagonal, occupied) |
+           slide<-9>(diagonal, occupied) | slide<8>(orthogonal, occupied) | slide<1>(orthogonal, occupied) |
+           slide<-1>(orthogonal, occupied) | slide<-8>(orthogonal, occupied);
+}
+
+}  // namespace
+
+Bitboard stepping_attacks(const Board& board, bool white) {
+    return pawn_attacks(board.pawns & colour_pieces(board, white), white) | knight_and_king_attacks(board, white);
+}
+
+Bitboard reached_squares(const Board& board, bool white) {
+    const Bitboard side = colour_pieces(board, white);
+    Bitboard reached = pawn_reach(board, white);
+    if (pawn_reaches_en_passant(board, white)) reached |= square_mask(*board.en_passant_square);
+    const Bitboard pieces = knight_and_king_attacks(board, white) |
+                            slider_attacks(board, board.white_pieces | board.black_pieces, white);
+    return reached | (pieces & ~side);
 }
 
 Bitboard slider_attackers_of(const Board& board, unsigned square, Bitboard occupied, bool white) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "board/castling_text.hpp"
 #include "board/move.hpp"
 #include "board/squares.hpp"
 
@@ -14,9 +15,15 @@ namespace plindervox {
 
 inline constexpr const char* STANDARD_START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
+struct Board;
+
 // The position fields of a board, as they stood before one applied move.
 struct BoardState {
-    std::optional<std::string> castling_rights;
+    BoardState() = default;
+    // The board's position now, made in place.
+    explicit BoardState(const Board& board);
+
+    CastlingText castling_rights;
     Bitboard pawns = 0;
     Bitboard rooks = 0;
     Bitboard knights = 0;
@@ -37,7 +44,7 @@ struct Board {
     std::string starting_fen;
     std::vector<Move> move_stack;         // moves applied so far, oldest first
     std::vector<BoardState> state_stack;  // the position before each of them
-    std::optional<std::string> castling_rights;  // FEN letters, or absent
+    CastlingText castling_rights;  // FEN letters, or absent
     Bitboard pawns = 0;
     Bitboard rooks = 0;
     Bitboard knights = 0;
@@ -55,10 +62,30 @@ struct Board {
 // A board loaded from the position text, or from the standard start when none is given.
 Board make_board(std::optional<std::string> starting_fen);
 
+inline BoardState::BoardState(const Board& board)
+    : castling_rights(board.castling_rights),
+      pawns(board.pawns),
+      rooks(board.rooks),
+      knights(board.knights),
+      bishops(board.bishops),
+      queens(board.queens),
+      kings(board.kings),
+      white_pieces(board.white_pieces),
+      black_pieces(board.black_pieces),
+      half_move_clock(board.half_move_clock),
+      full_move_number(board.full_move_number),
+      en_passant_square(board.en_passant_square),
+      turn(board.turn) {}
+
 BoardState snapshot(const Board& board);
+// The same snapshot, made in place on top of state_stack.
+inline void push_snapshot(Board& board) { board.state_stack.emplace_back(board); }
 // Overwrites every position field from the snapshot, which it consumes;
 // history and position text stay.
 void restore(Board& board, BoardState state);
+// The same from a snapshot left in place (undo's, on the history): its
+// castling text is moved out, the rest copied.
+void take_position(Board& board, BoardState& state);
 
 // Pieces of the side to move, and of the other side.
 constexpr Bitboard own_pieces(const Board& board) { return board.turn ? board.white_pieces : board.black_pieces; }

@@ -1,7 +1,5 @@
 #include "board/castling.hpp"
 
-#include <algorithm>
-
 #include "board/error.hpp"
 #include "board/movegen.hpp"
 #include "board/text.hpp"
@@ -23,25 +21,28 @@ struct CastlingSquares {
 constexpr CastlingSquares WHITE_CASTLING = {4, {5, 6}, {3, 2}, RANK_1};
 constexpr CastlingSquares BLACK_CASTLING = {60, {61, 62}, {59, 58}, RANK_8};
 
-// The opponent's reach of single squares, each worked out at most once per
-// call: both sides test the king's square, and a rights text may repeat letters.
-struct ReachMemo {
+// The opponent's reach of single squares: every square it reaches is worked
+// out at once, for the first square asked about, and read for the others.
+struct OpponentReach {
     const Board& board;
-    Bitboard known = 0;
-    Bitboard reached = 0;
+    std::optional<Bitboard> reached = std::nullopt;
 
     bool operator()(Square square) {
-        if (!contains(known, square)) {
-            known |= square_mask(square);
-            if (reached_by(board, square, !board.turn)) reached |= square_mask(square);
-        }
-        return contains(reached, square);
+        if (!reached) reached = reached_squares(board, !board.turn);
+        return contains(*reached, square);
     }
 };
 
+// One of the mover's letters: upper case for White, lower case for Black.
+// Letters are read as characters; ASCII ones without decoding.
+bool is_movers_letter(char32_t letter, bool white) {
+    if (letter < 0x80) return white ? (letter >= U'A' && letter <= U'Z') : (letter >= U'a' && letter <= U'z');
+    return white ? is_uppercase(letter) : is_lowercase(letter);
+}
+
 // The king's square and the two it crosses and lands on are all out of the
 // opponent's reach, tested in that order.
-bool path_is_safe(ReachMemo& reach, Square king_from, const Square (&path)[2]) {
+bool path_is_safe(OpponentReach& reach, Square king_from, const Square (&path)[2]) {
     return !reach(king_from) && !reach(path[0]) && !reach(path[1]);
 }
 
@@ -49,8 +50,8 @@ bool path_is_safe(ReachMemo& reach, Square king_from, const Square (&path)[2]) {
 
 bool check_castling_rights(const Board& board) {
     if (!board.castling_rights) return false;
-    const std::string_view letters = board.turn ? "KQ" : "kq";
-    return board.castling_rights->find_first_of(letters) != std::string::npos;
+    return board.turn ? board.castling_rights.contains_either('K', 'Q')
+                      : board.castling_rights.contains_either('k', 'q');
 }
 
 void remove_castling_rights(Board& board, char32_t id) {
@@ -61,31 +62,32 @@ void remove_castling_rights(Board& board, char32_t id) {
     if (id != U'k' && id != U'q') fail("Invalid castling rights");
     if (!board.castling_rights) fail("Invalid castling rights: there are no castling rights to remove");
     const char letter = static_cast<char>(board.turn ? id - U'a' + U'A' : id);
-    std::erase(*board.castling_rights, letter);
+    board.castling_rights.erase(letter);
 }
 
 std::vector<Move> castling_moves(const Board& board) {
-    std::vector<Move> moves;
+    MoveBuffer moves;
     add_castling_moves(board, moves);
-    return moves;
+    return std::vector<Move>(moves.begin(), moves.end());
 }
 
-void add_castling_moves(const Board& board, std::vector<Move>& moves) {
+void add_castling_moves(const Board& board, MoveBuffer& out) {
     if (!board.castling_rights) return;
     const CastlingSquares& squares = board.turn ? WHITE_CASTLING : BLACK_CASTLING;
     const Bitboard back_rank = (board.white_pieces | board.black_pieces) & squares.back_rank;
     const std::string_view rights = *board.castling_rights;
-    ReachMemo reach{board};
+    OpponentReach reach{board};
     for (std::size_t pos = 0; pos < rights.size();) {
-        const char32_t letter = next_char(rights, pos);
-        if (!(board.turn ? is_uppercase(letter) : is_lowercase(letter))) continue;
+        const auto byte = static_cast<unsigned char>(rights[pos]);
+        const char32_t letter = byte < 0x80 ? rights[pos++] : next_char(rights, pos);
+        if (!is_movers_letter(letter, board.turn)) continue;
         // "K" and "k" are king-side; every other letter of the mover's case is queen-side.
         if ((letter | 0x20) == U'k') {
             if ((back_rank & F_AND_G_FILES) != 0 || !path_is_safe(reach, squares.king_from, squares.king_side)) continue;
-            moves.push_back(Move{squares.king_from, squares.king_side[1], NO_PROMOTION});
+            out.push(squares.king_from, squares.king_side[1]);
         } else {
             if ((back_rank & B_C_AND_D_FILES) != 0 || !path_is_safe(reach, squares.king_from, squares.queen_side)) continue;
-            moves.push_back(Move{squares.king_from, squares.queen_side[1], NO_PROMOTION});
+            out.push(squares.king_from, squares.queen_side[1]);
         }
     }
 }

@@ -7,6 +7,7 @@
 
 #include "board/apply.hpp"
 #include "board/attack_masks.hpp"
+#include "board/legal_plan.hpp"
 #include "board/movegen.hpp"
 
 namespace plindervox {
@@ -35,44 +36,6 @@ bool is_consistent(const Board& board) {
     return (board.white_pieces & board.black_pieces) == 0 && kinds == (board.white_pieces | board.black_pieces);
 }
 
-// What the filter knows before looking at any move, on a consistent board
-// whose side to move has the king K (its highest king). After a move the
-// opponent's en passant square is absent or the square a double push passed,
-// which is empty, and no pawn push reaches an occupied square; so K is
-// reached afterwards exactly when an opponent piece attacks it: a pawn
-// diagonal, a knight or king step, or the first piece along a slider line.
-//
-// - A king move to t is safe when nothing attacks t with the king gone from
-//   K. A piece captured on t attacks nothing on t itself, so it need not be
-//   taken off first.
-// - Any other move f -> t leaves the opponent's pieces in place but the one
-//   captured on t, fills t and empties f. The pieces attacking K now
-//   (checkers) keep attacking unless t takes the checker or, for a slider,
-//   stands between it and K; with two checkers no single square does both.
-//   Emptying f opens only the line from K through f, and only when f is the
-//   first piece on it with an opposing slider of that line's kind next: the
-//   pin. A pinned piece stays safe exactly while it stays on its line.
-// - An en passant capture empties the captured pawn's square as well; its
-//   answer is worked out from the occupancy after the capture.
-//
-// Left to a trial: every move on an inconsistent board; king moves of a side
-// with several kings (the highest king after the move may be another one);
-// captures of the opponent's highest king while it has another, which then
-// takes its role; en passant moves whose square is occupied or whose
-// captured pawn is missing, where the capture does something else.
-struct MovePlan {
-    bool try_all = true;
-    std::optional<Square> king;
-    Bitboard try_to = 0;    // destinations always tried
-    Bitboard try_from = 0;  // origins always tried
-    Bitboard look_to = 0;   // destinations of moves not settled by allowed() alone
-    Bitboard meets_check = ~Bitboard{0};  // destinations of other pieces that answer every check
-    Bitboard pinned = 0;
-    std::array<Bitboard, 8> pin_lines{};    // by direction from the king
-    Bitboard king_to = 0;  // safe destinations of the king
-    Bitboard own_lines = 0;  // the king and the pinned pieces, whose moves have their own destinations
-};
-
 // The checkers and pins along the eight lines from the king.
 void plan_lines(const Board& board, MovePlan& plan, Bitboard& checkers) {
     const Square king = *plan.king;
@@ -80,6 +43,7 @@ void plan_lines(const Board& board, MovePlan& plan, Bitboard& checkers) {
     const Bitboard opponent = opponent_pieces(board);
     const Bitboard diagonal = (board.bishops | board.queens) & opponent & DIAGONAL_LINES[king];
     const Bitboard orthogonal = (board.rooks | board.queens) & opponent & ORTHOGONAL_LINES[king];
+    if ((diagonal | orthogonal) == 0) return;  // no slider on any line through the king
     for (std::size_t dir = 0; dir < RAY_MASKS.size(); ++dir) {
         const Bitboard line = RAY_MASKS[dir][king];
         const Bitboard sliders = (is_diagonal_ray(dir) ? diagonal : orthogonal) & line;
@@ -120,7 +84,53 @@ Bitboard safe_king_steps(const Board& board, Square king) {
     return safe;
 }
 
-// The safe destinations of the piece on `from`, one of the own pieces.
+// Pawn, knight and king checkers, then the slider lines: the checkers, the
+// pinned pieces and what answers every check.
+void plan_king_safety(const Board& board, MovePlan& plan) {
+    const Square king = *plan.king;
+    Bitboard checkers = stepping_attackers(board, king, !board.turn);
+    if (checkers != 0) plan.meets_check = checkers;  // a capture is the only answer to them
+    plan_lines(board, plan, checkers);
+    if (has_several(checkers)) plan.meets_check = 0;
+    plan.king_to = safe_king_steps(board, king);
+    plan.own_lines = plan.pinned | square_mask(king);
+}
+
+// An en passant square is ordinary when it is empty and an opposing pawn
+// stands behind it: a capture onto it then takes that pawn off and nothing
+// else. Returns the pawn, or none.
+std::optional<Bitboard> ordinary_en_passant_victim(const Board& board, Square square) {
+    const int behind = static_cast<int>(square) + (board.turn ? -8 : 8);
+    if (contains(board.white_pieces | board.black_pieces, square) || behind < 0 || behind >= SQUARE_COUNT ||
+        !contains(board.pawns & opponent_pieces(board), static_cast<unsigned>(behind))) {
+        return std::nullopt;
+    }
+    return square_mask(static_cast<unsigned>(behind));
+}
+
+// By the plan's sets, or played on the board itself when the plan leaves the
+// move to a trial (every move of an inconsistent board).
+bool is_legal_by_plan_or_trial(Board& board, const Move& move, const MovePlan& plan) {
+    if (plan.try_all || contains(plan.try_from, move.from_square) || contains(plan.try_to, move.to_square)) {
+        return leaves_king_safe(board, move);
+    }
+    if (contains(board.pawns, move.from_square)) return pawn_move_is_safe(board, plan, move.from_square, move.to_square);
+    return contains(allowed(plan, move.from_square), move.to_square);
+}
+
+// Keeps the legal moves of out[first, size) in place, in their order.
+void keep_legal(Board& board, MoveBuffer& out, std::size_t first, const MovePlan& plan) {
+    std::size_t kept = first;
+    for (std::size_t i = first; i < out.size; ++i) {
+        const Move move = out[i];
+        out.moves[kept] = move;
+        kept += is_legal_by_plan_or_trial(board, move, plan);
+    }
+    out.size = kept;
+}
+
+}  // namespace
+
 Bitboard allowed(const MovePlan& plan, unsigned from) {
     if (!contains(plan.own_lines, from)) return plan.meets_check;
     if (from == *plan.king) return plan.king_to;
@@ -133,112 +143,64 @@ MovePlan plan_moves(const Board& board) {
     plan.try_all = false;
     plan.king = king_square(board, board.turn);
     if (!plan.king) return plan;  // no king to expose, and no move makes one
-    const Square king = *plan.king;
     const Bitboard own = own_pieces(board);
     const Bitboard their_kings = board.kings & opponent_pieces(board);
     if (has_several(their_kings)) plan.try_to = square_mask(highest_square(their_kings));
-    if (has_several(board.kings & own)) plan.try_from = square_mask(king);
-    plan.look_to = plan.try_to | (board.en_passant_square ? square_mask(*board.en_passant_square) : 0);
-
-    // Pawn, knight and king checkers; a capture is the only answer to them.
-    Bitboard checkers = stepping_attackers(board, king, !board.turn);
-    if (checkers != 0) plan.meets_check = checkers;
-    plan_lines(board, plan, checkers);
-    if (has_several(checkers)) plan.meets_check = 0;
-
-    plan.king_to = safe_king_steps(board, king);
-    plan.own_lines = plan.pinned | square_mask(king);
+    if (has_several(board.kings & own)) plan.try_from = square_mask(*plan.king);
+    if (board.en_passant_square) {
+        if (const auto victim = ordinary_en_passant_victim(board, *board.en_passant_square)) {
+            plan.en_passant = board.en_passant_square;
+            plan.en_passant_victim = *victim;
+        } else {
+            plan.try_to |= square_mask(*board.en_passant_square);  // a capture onto it does something else
+        }
+    }
+    plan_king_safety(board, plan);
     return plan;
 }
 
-// A pawn move onto the en passant square: an en passant capture by the rules
-// of move application, which takes the pawn behind that square off. Returns
-// whether the king is safe after it, or none when the capture is not the
-// ordinary one (the square occupied, or no opposing pawn behind it).
-std::optional<bool> en_passant_is_safe(const Board& board, const MovePlan& plan, const Move& move) {
-    const int behind = static_cast<int>(move.to_square) + (board.turn ? -8 : 8);
-    const Bitboard occupied = board.white_pieces | board.black_pieces;
-    if (contains(occupied, move.to_square) || behind < 0 || behind >= SQUARE_COUNT ||
-        !contains(board.pawns & opponent_pieces(board), static_cast<unsigned>(behind))) {
-        return std::nullopt;
-    }
-    const Bitboard captured = square_mask(static_cast<unsigned>(behind));
-    const Bitboard after = occupied ^ square_mask(move.from_square) ^ square_mask(move.to_square) ^ captured;
+bool pawn_move_is_safe(const Board& board, const MovePlan& plan, unsigned from, unsigned to) {
+    if (plan.en_passant != to) return contains(allowed(plan, from), to);
+    const Bitboard captured = plan.en_passant_victim;
+    const Bitboard after = (board.white_pieces | board.black_pieces) ^ square_mask(from) ^ square_mask(to) ^ captured;
     return (attackers_of(board, *plan.king, after, !board.turn) & ~captured) == 0;
 }
 
-// For positions where some moves need a closer look: en passant captures,
-// and the moves the plan leaves to a trial.
-bool is_legal_special(Board& board, const Move& move, const MovePlan& plan) {
-    if (contains(plan.try_from, move.from_square) || contains(plan.try_to, move.to_square)) {
-        return leaves_king_safe(board, move);
-    }
-    if (board.en_passant_square == move.to_square && contains(board.pawns, move.from_square)) {
-        const std::optional<bool> safe = en_passant_is_safe(board, plan, move);
-        return safe ? *safe : leaves_king_safe(board, move);
-    }
-    return contains(allowed(plan, move.from_square), move.to_square);
-}
-
-// Keeps the legal moves of `moves` in place, in their order; returns how many.
-std::size_t keep_legal(Board& board, MoveBuffer& moves) {
+void add_legal_moves(Board& board, MoveBuffer& out) {
+    add_castling_moves(board, out);
     const MovePlan plan = plan_moves(board);
-    if (!plan.try_all && !plan.king) return moves.size;
-    std::size_t kept = 0;
-    const auto keep_if = [&](bool (*legal)(Board&, const Move&, const MovePlan&)) {
-        for (std::size_t i = 0; i < moves.size; ++i) {
-            const Move move = moves[i];
-            moves.moves[kept] = move;
-            kept += legal(board, move, plan);
-        }
-    };
-    if (plan.try_all) {
-        keep_if([](Board& b, const Move& move, const MovePlan&) { return leaves_king_safe(b, move); });
-    } else if (plan.look_to != 0 || plan.try_from != 0) {
-        keep_if(is_legal_special);
+    if (!plan.try_all && !plan.king) {
+        add_pseudo_legal_moves(board, out);  // no king to expose
+    } else if (plan.settles_every_move()) {
+        add_pseudo_legal_moves_within(board, out, SafeDestination{board, plan});
     } else {
-        // The common case, decided by the plan's sets alone; moves before the
-        // first illegal one are already in place.
-        Move* const list = moves.moves.data();
-        const std::size_t count = moves.size;
-        const auto legal = [&](const Move& move) {
-            const Bitboard to = (contains(plan.own_lines, move.from_square) ? allowed(plan, move.from_square)
-                                                                             : plan.meets_check);
-            return ((to >> move.to_square) & 1) != 0;
-        };
-        while (kept < count && legal(list[kept])) ++kept;
-        for (std::size_t i = kept; i < count; ++i) {
-            if (legal(list[i])) list[kept++] = list[i];
-        }
+        const std::size_t first = out.size;
+        add_pseudo_legal_moves(board, out);
+        keep_legal(board, out, first, plan);
     }
-    return kept;
 }
-
-}  // namespace
 
 std::vector<Move> legal_moves(Board& board) {
-    MoveBuffer candidates;
-    add_pseudo_legal_moves(board, candidates);
-    const std::size_t kept = keep_legal(board, candidates);
-    std::vector<Move> legal;
-    legal.reserve(kept + 2);  // room for both castling moves of a usual rights text
-    add_castling_moves(board, legal);
-    legal.insert(legal.end(), candidates.begin(), candidates.begin() + kept);
-    return legal;
+    MoveBuffer moves;
+    add_legal_moves(board, moves);
+    return std::vector<Move>(moves.begin(), moves.end());
 }
 
 // The same answer as asking whether legal_moves is non-empty. Where every
 // move is tried, the trials stop at the first legal one.
 bool has_legal_move(Board& board) {
+    if (is_consistent(board)) {
+        MoveBuffer moves;
+        add_legal_moves(board, moves);
+        return moves.size > 0;
+    }
     MoveBuffer candidates;
     add_pseudo_legal_moves(board, candidates);
-    if (!is_consistent(board)) {
-        const auto safe = [&](const Move& move) { return leaves_king_safe(board, move); };
-        if (std::any_of(candidates.begin(), candidates.end(), safe)) return true;
-    } else if (keep_legal(board, candidates) > 0) {
-        return true;
-    }
-    return !castling_moves(board).empty();
+    const auto safe = [&](const Move& move) { return leaves_king_safe(board, move); };
+    if (std::any_of(candidates.begin(), candidates.end(), safe)) return true;
+    MoveBuffer castling;
+    add_castling_moves(board, castling);
+    return castling.size > 0;
 }
 
 bool is_checkmate(Board& board) { return is_check(board) && !has_legal_move(board); }
@@ -251,8 +213,9 @@ bool is_game_over(Board& board) { return !has_legal_move(board); }
 
 std::uint64_t perft(Board& board, int depth) {
     if (depth <= 0) return 1;
-    const std::vector<Move> moves = legal_moves(board);
-    if (depth == 1) return moves.size();
+    MoveBuffer moves;
+    add_legal_moves(board, moves);
+    if (depth == 1) return moves.size;
     std::uint64_t leaves = 0;
     for (const Move& move : moves) {
         apply_move(board, move);

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "board/move.hpp"
+#include "board/squares.hpp"
 
 namespace plindervox {
 
@@ -20,6 +21,22 @@ struct MoveBuffer {
 
     void push(unsigned from, unsigned to, char32_t promotion = NO_PROMOTION) {
         moves[size++] = Move{from, to, promotion};
+    }
+    // A move from `from` to every square of `targets`: highest square first,
+    // or lowest first.
+    void push_each_highest_first(unsigned from, Bitboard targets) {
+        if (targets == 0) return;
+        Move* next = moves.data() + size;
+        while (targets != 0) *next++ = Move{from, pop_highest(targets), NO_PROMOTION};
+        size = static_cast<std::size_t>(next - moves.data());
+    }
+    void push_each_lowest_first(unsigned from, Bitboard targets) {
+        if (targets == 0) return;
+        Move* next = moves.data() + size;
+        for (; targets != 0; targets &= targets - 1) {
+            *next++ = Move{from, static_cast<std::uint32_t>(std::countr_zero(targets)), NO_PROMOTION};
+        }
+        size = static_cast<std::size_t>(next - moves.data());
     }
     const Move* begin() const { return moves.data(); }
     const Move* end() const { return moves.data() + size; }

@@ -11,7 +11,16 @@
 
 namespace plindervox {
 
-// Piece generators append to `out` (piece_moves.cpp, pawn_moves.cpp, sliding_moves.cpp).
+// Piece generators append to `out` (piece_moves.cpp, pawn_moves.cpp,
+// sliding_moves.cpp). The `_within` forms let each piece go only where
+// `destinations` allows (AnyDestination or SafeDestination, legal_plan.hpp);
+// the plain forms, anywhere its movement rules take it.
+template <class Destinations> void add_knight_moves_within(const Board& board, MoveBuffer& out, const Destinations& destinations);
+template <class Destinations> void add_king_moves_within(const Board& board, MoveBuffer& out, const Destinations& destinations);
+template <class Destinations> void add_pawn_moves_within(const Board& board, MoveBuffer& out, const Destinations& destinations);
+template <class Destinations> void add_bishop_moves_within(const Board& board, MoveBuffer& out, const Destinations& destinations);
+template <class Destinations> void add_rook_moves_within(const Board& board, MoveBuffer& out, const Destinations& destinations);
+template <class Destinations> void add_queen_moves_within(const Board& board, MoveBuffer& out, const Destinations& destinations);
 void add_knight_moves(const Board& board, MoveBuffer& out);
 void add_king_moves(const Board& board, MoveBuffer& out);
 void add_pawn_moves(const Board& board, MoveBuffer& out);
@@ -21,6 +30,8 @@ void add_queen_moves(const Board& board, MoveBuffer& out);
 
 // Pawn, knight, king, bishop, rook and queen moves, in that order; no castling
 // (pseudo_legal.cpp).
+template <class Destinations>
+void add_pseudo_legal_moves_within(const Board& board, MoveBuffer& out, const Destinations& destinations);
 void add_pseudo_legal_moves(const Board& board, MoveBuffer& out);
 
 // The squares pawns of one side capture onto, whatever stands there; no
@@ -33,6 +44,8 @@ constexpr Bitboard pawn_attacks(Bitboard pawns, bool white) {
 // Whether a pawn push or capture of one side ends on the square, and whether
 // its pawns have an en passant capture (pawn_moves.cpp); used by the reach test.
 bool pawn_reaches(const Board& board, unsigned square, bool white);
+// Every square a push, double push or capture of that side ends on.
+Bitboard pawn_reach(const Board& board, bool white);
 bool pawn_reaches_en_passant(const Board& board, bool white);
 
 // Whether some move of that side's pseudo-legal list would end on `square`
@@ -52,6 +65,9 @@ Bitboard stepping_attackers(const Board& board, unsigned square, bool white);
 Bitboard slider_attackers_of(const Board& board, unsigned square, Bitboard occupied, bool white);
 // Every square the pawns, knights and highest king of that side attack.
 Bitboard stepping_attacks(const Board& board, bool white);
+// Every square that side reaches, all at once: the set of squares for which
+// reached_by is true (attacks.cpp).
+Bitboard reached_squares(const Board& board, bool white);
 // Reached by the side not to move.
 bool is_attacked(const Board& board, unsigned square);
 // The side to move's highest king is reached; false without a king.
@@ -60,11 +76,15 @@ bool is_check(const Board& board);
 // Castling king moves allowed by the rights text, the back rank and the
 // opponent's reach, in the order of the rights letters (castling.cpp).
 std::vector<Move> castling_moves(const Board& board);
-// The same moves appended to `moves`.
-void add_castling_moves(const Board& board, std::vector<Move>& moves);
+// The same moves appended to `out`.
+void add_castling_moves(const Board& board, MoveBuffer& out);
 
 // Castling moves first, then every pseudo-legal move that does not leave the
-// mover's king reached (legal.cpp). The board is tried on and put back.
+// mover's king reached (legal.cpp), appended to `out` in that final order.
+// Moves the filter cannot settle from the position are tried on the board
+// and the board put back.
+void add_legal_moves(Board& board, MoveBuffer& out);
+// The same list as a vector.
 std::vector<Move> legal_moves(Board& board);
 bool has_legal_move(Board& board);
 bool is_checkmate(Board& board);

@@ -1,5 +1,6 @@
 // Pawn moves, found for all pawns at once by shifting whole sets: single
 // pushes, double pushes, captures, then en passant captures.
+#include "board/legal_plan.hpp"
 #include "board/movegen.hpp"
 
 namespace plindervox {
@@ -67,41 +68,62 @@ bool pawn_reaches(const Board& board, unsigned square, bool white) {
     return (target & colour_pieces(board, !white)) != 0 && (own_pawns & pawn_attacks(target, !white)) != 0;
 }
 
+Bitboard pawn_reach(const Board& board, bool white) {
+    const Bitboard own_pawns = board.pawns & colour_pieces(board, white);
+    const Bitboard empty = ~(board.white_pieces | board.black_pieces);
+    const Bitboard single = advance(own_pawns, white) & empty;
+    const Bitboard double_push = advance(single, white) & empty & (white ? RANK_4 : RANK_5);
+    return single | double_push | (pawn_attacks(own_pawns, white) & colour_pieces(board, !white));
+}
+
 bool pawn_reaches_en_passant(const Board& board, bool white) {
     return board.en_passant_square &&
            en_passant_origins(board.pawns & colour_pieces(board, white), *board.en_passant_square, white) != 0;
 }
 
-void add_pawn_moves(const Board& board, MoveBuffer& out) {
+template <class Destinations>
+void add_pawn_moves_within(const Board& board, MoveBuffer& out, const Destinations& destinations) {
     const bool white = board.turn;
     const PawnGeometry& g = white ? WHITE_PAWNS : BLACK_PAWNS;
     const Bitboard own_pawns = board.pawns & own_pieces(board);
     const Bitboard empty = ~(board.white_pieces | board.black_pieces);
 
+    const bool ask_each = destinations.asks_each_pawn(own_pawns);
+    const Bitboard allowed = ask_each ? ~Bitboard{0} : destinations.pawn_targets();
+    const auto keep = [&](unsigned from, unsigned to) { return !ask_each || destinations.pawn_move(from, to); };
+
     const Bitboard single = advance(own_pawns, white) & empty;
-    for (Bitboard targets = single; targets != 0;) {
+    for (Bitboard targets = single & allowed; targets != 0;) {
         const Square to = pop_highest(targets);
-        add_pawn_move(out, to - g.forward, to, g.promotion_rank);
+        if (keep(to - g.forward, to)) add_pawn_move(out, to - g.forward, to, g.promotion_rank);
     }
 
-    for (Bitboard targets = advance(single, white) & empty & g.double_rank; targets != 0;) {
+    for (Bitboard targets = advance(single, white) & empty & g.double_rank & allowed; targets != 0;) {
         const Square to = pop_highest(targets);
-        out.push(to - 2 * g.forward, to);
+        if (keep(to - 2 * g.forward, to)) out.push(to - 2 * g.forward, to);
     }
 
-    for (Bitboard targets = pawn_attacks(own_pawns, white) & opponent_pieces(board); targets != 0;) {
+    for (Bitboard targets = pawn_attacks(own_pawns, white) & opponent_pieces(board) & allowed; targets != 0;) {
         const Square to = pop_highest(targets);
         const int first = to + g.first_capture_from;
         const int second = to + g.second_capture_from;
-        if (holds_pawn(own_pawns, first, g.first_files)) add_pawn_move(out, first, to, g.promotion_rank);
-        if (holds_pawn(own_pawns, second, g.second_files)) add_pawn_move(out, second, to, g.promotion_rank);
+        if (holds_pawn(own_pawns, first, g.first_files) && keep(first, to)) add_pawn_move(out, first, to, g.promotion_rank);
+        if (holds_pawn(own_pawns, second, g.second_files) && keep(second, to)) {
+            add_pawn_move(out, second, to, g.promotion_rank);
+        }
     }
 
     if (!board.en_passant_square) return;
     const Square en_passant = *board.en_passant_square;
     for (Bitboard origins = en_passant_origins(own_pawns, en_passant, white); origins != 0;) {
-        out.push(pop_highest(origins), en_passant);
+        const Square from = pop_highest(origins);
+        if (destinations.pawn_move(from, en_passant)) out.push(from, en_passant);
     }
 }
+
+template void add_pawn_moves_within(const Board&, MoveBuffer&, const AnyDestination&);
+template void add_pawn_moves_within(const Board&, MoveBuffer&, const SafeDestination&);
+
+void add_pawn_moves(const Board& board, MoveBuffer& out) { add_pawn_moves_within(board, out, AnyDestination{}); }
 
 }  // namespace plindervox

@@ -18,6 +18,13 @@ MoveBuffer generate(const Board& board) {
     return moves;
 }
 
+// The legal list converted straight from the core's buffer.
+MoveBuffer legal_list(Board& board) {
+    MoveBuffer moves;
+    add_legal_moves(board, moves);
+    return moves;
+}
+
 Board construct(std::optional<std::string> starting_fen) { return make_board(std::move(starting_fen)); }
 
 void apply(Board& board, const MoveArgument::Native& move) { apply_move(board, *move.move); }
@@ -75,7 +82,7 @@ PyMethodDef METHODS[] = {
     no_arguments("is_check", method_without_arguments<Board, Exclusive, is_check>, "is_check($self)\n--\n\n"),
     no_arguments("_castling_moves", method_without_arguments<Board, Exclusive, castling_moves>,
                  "_castling_moves($self)\n--\n\n"),
-    no_arguments("legal_moves", method_without_arguments<Board, Exclusive, legal_moves>, "legal_moves($self)\n--\n\n"),
+    no_arguments("legal_moves", method_without_arguments<Board, Exclusive, legal_list>, "legal_moves($self)\n--\n\n"),
     with_arguments("_reset_half_move_clock",
                    method_with_arguments<RESET_HALF_MOVE_CLOCK, Board, Shared, resets_half_move_clock, U64, U64>,
                    "_reset_half_move_clock($self, from_mask, to_mask)\n--\n\n"),

@@ -15,6 +15,19 @@
 #include "board/error.hpp"
 #include "board/movegen.hpp"
 
+namespace plindervox {
+
+// How failed expectations show a castling text.
+inline void PrintTo(const CastlingText& text, std::ostream* out) {
+    if (text) {
+        *out << '"' << *text << '"';
+    } else {
+        *out << "absent";
+    }
+}
+
+}  // namespace plindervox
+
 namespace plindervox::support {
 
 inline const std::string EMPTY_FEN = "8/8/8/8/8/8/8/8 w - - 0 1";

@@ -234,8 +234,8 @@ std::vector<Move> castling_moves(const Board& b) {
 
 bool check_castling_rights(const Board& b) {
     if (!b.castling_rights) return false;
-    const std::string& text = *b.castling_rights;
-    return b.turn ? text.find_first_of("KQ") != std::string::npos : text.find_first_of("kq") != std::string::npos;
+    const std::string_view text = *b.castling_rights;
+    return b.turn ? text.find_first_of("KQ") != std::string_view::npos : text.find_first_of("kq") != std::string_view::npos;
 }
 
 void remove_castling_rights(Board& b, char id) {

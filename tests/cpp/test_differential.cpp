@@ -82,7 +82,7 @@ std::string hex(std::uint64_t value) {
     out << "0x" << std::hex << value;
     return out.str();
 }
-std::string rights_text(const std::optional<std::string>& rights) { return rights ? '"' + *rights + '"' : "absent"; }
+std::string rights_text(const CastlingText& rights) { return rights ? '"' + std::string(*rights) + '"' : "absent"; }
 std::string ep_text(const std::optional<Square>& ep) { return ep ? square_text(*ep) : "-"; }
 
 std::string describe(const Board& b) {
@@ -123,11 +123,7 @@ std::string state_diff(const BoardState& a, const BoardState& b) {
     return diff;
 }
 
-BoardState position(const Board& b) {
-    return BoardState{b.castling_rights, b.pawns, b.rooks, b.knights, b.bishops, b.queens, b.kings,
-                      b.white_pieces, b.black_pieces, b.half_move_clock, b.full_move_number,
-                      b.en_passant_square, b.turn};
-}
+BoardState position(const Board& b) { return snapshot(b); }
 
 std::string board_diff(const Board& a, const Board& b) {
     std::string diff = state_diff(position(a), position(b));
@@ -182,9 +178,12 @@ public:
         lists(board, "legal_moves", legal_moves(board), legal);
         unchanged(board, before, "legal_moves");
 
-        for (unsigned square = 0; square < 64; ++square)
-            answer(board, "is_attacked", is_attacked(board, square), ref::is_attacked(board, square),
-                   " of " + square_text(square));
+        const Bitboard reached = reached_squares(board, !board.turn);
+        for (unsigned square = 0; square < 64; ++square) {
+            const bool expected = ref::is_attacked(board, square);
+            answer(board, "is_attacked", is_attacked(board, square), expected, " of " + square_text(square));
+            answer(board, "reached_squares", contains(reached, square), expected, " of " + square_text(square));
+        }
         for (unsigned square : {64u, 100u, 255u})
             answer(board, "is_attacked", is_attacked(board, square), ref::is_attacked(board, square),
                    " of square " + std::to_string(square));
@@ -271,7 +270,8 @@ Bitboard random_mask(Rng& rng) {
 
 const std::vector<char> KIND_LETTERS = {'P', 'R', 'N', 'B', 'Q', 'K', 'p', 'r', 'n', 'b', 'q', 'k'};
 const std::vector<std::optional<std::string>> RIGHTS = {
-    std::nullopt, "", "KQkq", "KKq", "QkQ", "xK-q", "K", "q", "kq", "KQ", "-", "qkQK", "Aa", "Kx", "kkkk"};
+    std::nullopt, "", "KQkq", "KKq", "QkQ", "xK-q", "K", "q", "kq", "KQ", "-", "qkQK", "Aa", "Kx", "kkkk",
+    "kqKQ-kqKQ-kqKQ-kqKQ"};
 
 // One random change to the position, described in `origin`.
 void edit(Board& board, Rng& rng, std::string& origin) {

@@ -51,6 +51,35 @@ TEST(Legal, LegalMovesDropMovesThatExposeTheKing) {
     }
 }
 
+// The list goes into the caller's buffer after whatever it holds, on each of
+// the filter's roads: settled by the plan, an en passant capture settled from
+// the occupancy, trials (two kings; an en passant square with no pawn behind
+// it), and an inconsistent board. Castling stays first among the new moves.
+TEST(Legal, ListIsAppendedToTheCallersBufferInItsFinalOrder) {
+    struct Case { const char* fen; const char* also_knights; };
+    const Case cases[] = {
+        {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", ""},
+        {"8/8/8/2k5/3pP3/8/5Q2/6K1 b - e3 0 1", ""},
+        {"4k3/8/8/8/8/8/8/R3K2K w Q - 0 1", ""},
+        {"r3k2r/8/8/8/3p4/8/8/R3K2R b KQkq c3 0 1", ""},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "a1"},  // a rook and a knight on a1
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fen);
+        Board board = board_of(c.fen);
+        set_pieces_or(board, U'N', squares(c.also_knights));
+        const std::string expected = uci_list(legal_moves(board));
+        ASSERT_FALSE(expected.empty());
+        MoveBuffer buffer;
+        buffer.push(sq("a1"), sq("a2"));
+        buffer.push(sq("h8"), sq("h7"), U'q');
+        add_legal_moves(board, buffer);
+        ASSERT_GE(buffer.size, 2u);
+        EXPECT_EQ(move_text(buffer[0]) + " " + move_text(buffer[1]), "a1a2 h8h7q");
+        EXPECT_EQ(uci_list(std::vector<Move>(buffer.begin() + 2, buffer.end())), expected);
+    }
+}
+
 TEST(Legal, QueriesLeaveTheBoardUntouched) {
     const std::pair<const char*, const char*> cases[] = {
         {STANDARD_START_FEN, "e2e4 e7e5 g1f3"},
