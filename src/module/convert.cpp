@@ -81,18 +81,20 @@ bool numpy_bool_value(PyObject* object) {
 // filled in place. PyPy's list made that way keeps native storage that every
 // later read from Python has to convert, so there the list grows by appending,
 // which hands each move to PyPy once.
+// The Move class is looked up once per list, not once per move.
 template <class Sequence>
 PyObject* move_list(const Sequence& moves, std::size_t count) {
+    PyTypeObject* type = move_type();
 #ifdef PYPY_VERSION
     Ref list(api_result(PyList_New(0)));
     for (std::size_t i = 0; i < count; ++i) {
-        Ref move(checked(new_move_object(moves[i])));
+        Ref move(checked(wrap_record(type, Move(moves[i]))));
         if (PyList_Append(list.get(), move.get()) < 0) throw_python_error();
     }
 #else
     Ref list(api_result(PyList_New(static_cast<Py_ssize_t>(count))));
     for (std::size_t i = 0; i < count; ++i) {
-        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), checked(new_move_object(moves[i])));
+        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), checked(wrap_record(type, Move(moves[i]))));
     }
 #endif
     return list.release();
