@@ -46,6 +46,29 @@ bool path_is_safe(OpponentReach& reach, Square king_from, const Square (&path)[2
     return !reach(king_from) && !reach(path[0]) && !reach(path[1]);
 }
 
+// Calls push(from, to) for each castling move, in the order of the letters.
+template <class Push>
+void for_each_castling_move(const Board& board, Push push) {
+    if (!board.castling_rights) return;
+    const CastlingSquares& squares = board.turn ? WHITE_CASTLING : BLACK_CASTLING;
+    const Bitboard back_rank = (board.white_pieces | board.black_pieces) & squares.back_rank;
+    const std::string_view rights = *board.castling_rights;
+    OpponentReach reach{board};
+    for (std::size_t pos = 0; pos < rights.size();) {
+        const auto byte = static_cast<unsigned char>(rights[pos]);
+        const char32_t letter = byte < 0x80 ? rights[pos++] : next_char(rights, pos);
+        if (!is_movers_letter(letter, board.turn)) continue;
+        // "K" and "k" are king-side; every other letter of the mover's case is queen-side.
+        if ((letter | 0x20) == U'k') {
+            if ((back_rank & F_AND_G_FILES) != 0 || !path_is_safe(reach, squares.king_from, squares.king_side)) continue;
+            push(squares.king_from, squares.king_side[1]);
+        } else {
+            if ((back_rank & B_C_AND_D_FILES) != 0 || !path_is_safe(reach, squares.king_from, squares.queen_side)) continue;
+            push(squares.king_from, squares.queen_side[1]);
+        }
+    }
+}
+
 }  // namespace
 
 bool check_castling_rights(const Board& board) {
@@ -66,30 +89,17 @@ void remove_castling_rights(Board& board, char32_t id) {
 }
 
 std::vector<Move> castling_moves(const Board& board) {
-    MoveBuffer moves;
-    add_castling_moves(board, moves);
-    return std::vector<Move>(moves.begin(), moves.end());
+    std::vector<Move> moves;
+    for_each_castling_move(board, [&](Square from, Square to) { moves.push_back(Move{from, to, NO_PROMOTION}); });
+    return moves;
+}
+
+bool castling_moves_fit_buffer(const Board& board) {
+    return !board.castling_rights || (*board.castling_rights).size() <= CASTLING_ROOM;
 }
 
 void add_castling_moves(const Board& board, MoveBuffer& out) {
-    if (!board.castling_rights) return;
-    const CastlingSquares& squares = board.turn ? WHITE_CASTLING : BLACK_CASTLING;
-    const Bitboard back_rank = (board.white_pieces | board.black_pieces) & squares.back_rank;
-    const std::string_view rights = *board.castling_rights;
-    OpponentReach reach{board};
-    for (std::size_t pos = 0; pos < rights.size();) {
-        const auto byte = static_cast<unsigned char>(rights[pos]);
-        const char32_t letter = byte < 0x80 ? rights[pos++] : next_char(rights, pos);
-        if (!is_movers_letter(letter, board.turn)) continue;
-        // "K" and "k" are king-side; every other letter of the mover's case is queen-side.
-        if ((letter | 0x20) == U'k') {
-            if ((back_rank & F_AND_G_FILES) != 0 || !path_is_safe(reach, squares.king_from, squares.king_side)) continue;
-            out.push(squares.king_from, squares.king_side[1]);
-        } else {
-            if ((back_rank & B_C_AND_D_FILES) != 0 || !path_is_safe(reach, squares.king_from, squares.queen_side)) continue;
-            out.push(squares.king_from, squares.queen_side[1]);
-        }
-    }
+    for_each_castling_move(board, [&](Square from, Square to) { out.push(from, to); });
 }
 
 }  // namespace plindervox

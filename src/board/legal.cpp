@@ -166,8 +166,11 @@ bool pawn_move_is_safe(const Board& board, const MovePlan& plan, unsigned from, 
     return (attackers_of(board, *plan.king, after, !board.turn) & ~captured) == 0;
 }
 
-void add_legal_moves(Board& board, MoveBuffer& out) {
-    add_castling_moves(board, out);
+namespace {
+
+// Every pseudo-legal move that does not leave the mover's king reached, in
+// generation order.
+void add_legal_piece_moves(Board& board, MoveBuffer& out) {
     const MovePlan plan = plan_moves(board);
     if (!plan.try_all && !plan.king) {
         add_pseudo_legal_moves(board, out);  // no king to expose
@@ -180,27 +183,35 @@ void add_legal_moves(Board& board, MoveBuffer& out) {
     }
 }
 
+}  // namespace
+
+void add_legal_moves(Board& board, MoveBuffer& out) {
+    add_castling_moves(board, out);
+    add_legal_piece_moves(board, out);
+}
+
 std::vector<Move> legal_moves(Board& board) {
+    std::vector<Move> legal = castling_moves(board);
     MoveBuffer moves;
-    add_legal_moves(board, moves);
-    return std::vector<Move>(moves.begin(), moves.end());
+    add_legal_piece_moves(board, moves);
+    legal.insert(legal.end(), moves.begin(), moves.end());
+    return legal;
 }
 
 // The same answer as asking whether legal_moves is non-empty. Where every
-// move is tried, the trials stop at the first legal one.
+// move is tried, the trials stop at the first legal one; castling is looked
+// at only when no other move is legal.
 bool has_legal_move(Board& board) {
-    if (is_consistent(board)) {
-        MoveBuffer moves;
-        add_legal_moves(board, moves);
-        return moves.size > 0;
-    }
     MoveBuffer candidates;
-    add_pseudo_legal_moves(board, candidates);
-    const auto safe = [&](const Move& move) { return leaves_king_safe(board, move); };
-    if (std::any_of(candidates.begin(), candidates.end(), safe)) return true;
-    MoveBuffer castling;
-    add_castling_moves(board, castling);
-    return castling.size > 0;
+    if (is_consistent(board)) {
+        add_legal_piece_moves(board, candidates);
+        if (candidates.size > 0) return true;
+    } else {
+        add_pseudo_legal_moves(board, candidates);
+        const auto safe = [&](const Move& move) { return leaves_king_safe(board, move); };
+        if (std::any_of(candidates.begin(), candidates.end(), safe)) return true;
+    }
+    return !castling_moves(board).empty();
 }
 
 bool is_checkmate(Board& board) { return is_check(board) && !has_legal_move(board); }
@@ -211,11 +222,10 @@ bool is_stalemate(Board& board) { return !is_check(board) && !has_legal_move(boa
 // move, so the check test that tells the two apart is not needed.
 bool is_game_over(Board& board) { return !has_legal_move(board); }
 
-std::uint64_t perft(Board& board, int depth) {
-    if (depth <= 0) return 1;
-    MoveBuffer moves;
-    add_legal_moves(board, moves);
-    if (depth == 1) return moves.size;
+namespace {
+
+template <class Moves>
+std::uint64_t perft_below(Board& board, int depth, const Moves& moves) {
     std::uint64_t leaves = 0;
     for (const Move& move : moves) {
         apply_move(board, move);
@@ -223,6 +233,19 @@ std::uint64_t perft(Board& board, int depth) {
         undo(board);
     }
     return leaves;
+}
+
+}  // namespace
+
+std::uint64_t perft(Board& board, int depth) {
+    if (depth <= 0) return 1;
+    if (!castling_moves_fit_buffer(board)) {
+        const std::vector<Move> moves = legal_moves(board);
+        return depth == 1 ? moves.size() : perft_below(board, depth, moves);
+    }
+    MoveBuffer moves;
+    add_legal_moves(board, moves);
+    return depth == 1 ? moves.size : perft_below(board, depth, moves);
 }
 
 }  // namespace plindervox

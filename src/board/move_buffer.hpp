@@ -14,9 +14,13 @@ namespace plindervox {
 // 27 queen and 4 + 1 + 8 pawn moves (push with promotions, double push,
 // two captures with promotions), plus 2 en passant and 8 king moves.
 inline constexpr std::size_t MAX_PSEUDO_MOVES = 64 * (8 + 13 + 14 + 27 + 4 + 1 + 8) + 2 + 8;
+// Room for castling moves before them: a rights text gives at most one move
+// per letter, so a text of at most this many bytes always fits. A longer text
+// (duplicates are kept, so it may be any length) is listed in a vector.
+inline constexpr std::size_t CASTLING_ROOM = 16;
 
 struct MoveBuffer {
-    std::array<Move, MAX_PSEUDO_MOVES> moves;  // left uninitialised: only [0, size) is ever read
+    std::array<Move, CASTLING_ROOM + MAX_PSEUDO_MOVES> moves;  // left uninitialised: only [0, size) is ever read
     std::size_t size = 0;
 
     void push(unsigned from, unsigned to, char32_t promotion = NO_PROMOTION) {

@@ -74,17 +74,21 @@ bool is_attacked(const Board& board, unsigned square);
 bool is_check(const Board& board);
 
 // Castling king moves allowed by the rights text, the back rank and the
-// opponent's reach, in the order of the rights letters (castling.cpp).
+// opponent's reach, in the order of the rights letters (castling.cpp); one
+// move at most per letter, however long the text.
 std::vector<Move> castling_moves(const Board& board);
-// The same moves appended to `out`.
+// Whether the castling moves fit a buffer's castling room: the rights text
+// is absent or at most CASTLING_ROOM bytes.
+bool castling_moves_fit_buffer(const Board& board);
+// The same moves appended to `out`; only where they fit the buffer.
 void add_castling_moves(const Board& board, MoveBuffer& out);
 
 // Castling moves first, then every pseudo-legal move that does not leave the
-// mover's king reached (legal.cpp), appended to `out` in that final order.
-// Moves the filter cannot settle from the position are tried on the board
-// and the board put back.
+// mover's king reached (legal.cpp), appended to `out` in that final
+// order; only where the castling moves fit the buffer. Moves the filter
+// cannot settle from the position are tried on the board and the board put back.
 void add_legal_moves(Board& board, MoveBuffer& out);
-// The same list as a vector.
+// The same list as a vector, for any rights text.
 std::vector<Move> legal_moves(Board& board);
 bool has_legal_move(Board& board);
 bool is_checkmate(Board& board);

@@ -18,11 +18,13 @@ MoveBuffer generate(const Board& board) {
     return moves;
 }
 
-// The legal list converted straight from the core's buffer.
-MoveBuffer legal_list(Board& board) {
+// The legal list converted straight from the core's buffer, or from a
+// vector when the castling moves of a long rights text do not fit it.
+PyObject* legal_list(Board& board) {
+    if (!castling_moves_fit_buffer(board)) return to_python(legal_moves(board));
     MoveBuffer moves;
     add_legal_moves(board, moves);
-    return moves;
+    return to_python(moves);
 }
 
 Board construct(std::optional<std::string> starting_fen) { return make_board(std::move(starting_fen)); }

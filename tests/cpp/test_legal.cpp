@@ -1,5 +1,6 @@
 // Legal moves, the end of the game and leaf counts of the move tree.
 #include "core_test_support.hpp"
+#include "reference.hpp"
 
 namespace plindervox {
 namespace {
@@ -130,6 +131,22 @@ TEST(Perft, LeafCountsMatchKnownValues) {
                           {endgame, 4, 43238}, {endgame, 5, 674624}}) {
         Board board = board_of(c.fen);
         EXPECT_EQ(perft(board, c.depth), c.leaves) << c.fen << " depth " << c.depth;
+    }
+}
+
+// Duplicated rights letters each castle again; a text of any length is
+// counted as the plain implementation counts it.
+TEST(Perft, LongRightsTextsCountEveryCastlingMove) {
+    for (const std::size_t repeats : {1u, 8u, 9u, 3000u}) {
+        std::string rights;
+        for (std::size_t i = 0; i < repeats; ++i) rights += "KQkq";
+        const std::string fen = "r3k2r/8/8/8/8/8/8/R3K2R w " + rights + " - 0 1";
+        Board board = board_of(fen);
+        const std::size_t castles = reference::castling_moves(board).size();
+        EXPECT_EQ(castles, 2 * repeats) << fen;
+        EXPECT_EQ(legal_moves(board).size(), reference::legal_moves(board).size()) << fen;
+        EXPECT_EQ(perft(board, 1), castles + 24) << fen;
+        EXPECT_TRUE(has_legal_move(board)) << fen;
     }
 }
 

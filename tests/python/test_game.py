@@ -58,6 +58,22 @@ def test_castling_moves_come_first_in_rights_text_order(fen, first, rights):
     assert board._check_castling_rights() is rights
 
 
+# Duplicates are kept, so a rights text gives one castling move per letter,
+# however many there are: lists far longer than any position's other moves.
+@pytest.mark.parametrize("side, letters, castle", [("w", "KQ", ["e1g1", "e1c1"]), ("b", "kq", ["e8g8", "e8c8"])])
+@pytest.mark.parametrize("repeats", [7, 8, 9, 5000])
+def test_every_letter_of_a_long_rights_text_castles(side, letters, castle, repeats):
+    board = Board(f"r3k2r/8/8/8/8/8/8/R3K2R {side} {letters * repeats} - 0 1")
+    expected = castle * repeats
+    assert uci(board._castling_moves()) == expected
+    legal = uci(board.legal_moves())
+    assert legal[:len(expected)] == expected
+    assert legal[len(expected):] == uci(Board(f"r3k2r/8/8/8/8/8/8/R3K2R {side} - - 0 1").legal_moves())
+    assert not board.is_game_over()
+    board.apply_move(board.legal_moves()[0])
+    assert board.pop().uci() == castle[0]
+
+
 @pytest.mark.parametrize("side", ["w", "b"])
 @pytest.mark.parametrize("id, left", [("k", ["c"]), ("q", ["g"]), ("a", [])])
 def test_remove_castling_rights_for_side_to_move(side, id, left):
