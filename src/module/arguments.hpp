@@ -26,6 +26,19 @@ struct FunctionDescription {
 void match_vectorcall(const FunctionDescription& description, PyObject* const* args, Py_ssize_t nargs,
                       PyObject* kwnames, PyObject** slots);
 
+// match_vectorcall with the common call, every argument by position and none
+// missing, settled inline: it is the whole of the matching on every hot call.
+inline void match_arguments(const FunctionDescription& description, PyObject* const* args, Py_ssize_t nargs,
+                            PyObject* kwnames, PyObject** slots) {
+    const auto positional = static_cast<std::size_t>(PyVectorcall_NARGS(nargs));
+    if (kwnames == nullptr && positional >= description.required && positional <= description.parameter_count)
+        [[likely]] {
+        for (std::size_t i = 0; i < positional; ++i) slots[i] = args[i];
+        return;
+    }
+    match_vectorcall(description, args, nargs, kwnames, slots);
+}
+
 // The same for a constructor's argument tuple and keyword dictionary.
 void match_tuple_and_dict(const FunctionDescription& description, PyObject* args, PyObject* kwargs,
                           PyObject** slots);

@@ -29,7 +29,7 @@ PyObject* legal_list(Board& board) {
 
 Board construct(std::optional<std::string> starting_fen) { return make_board(std::move(starting_fen)); }
 
-void apply(Board& board, const MoveArgument::Native& move) { apply_move(board, *move.move); }
+void apply(Board& board, const Move& move) { apply_move(board, move); }
 
 PyObject* read_turn(const Board& board) { return to_python(board.turn); }
 void write_turn(Board& board, bool turn) { board.turn = turn; }
@@ -130,7 +130,8 @@ const FastConstructor FAST_NEW = {New::with_vector, with_arguments("__new__", Ne
 }  // namespace
 
 PyTypeObject* board_type() {
-    static PyTypeObject* type = create_type(PLINDERVOX_CLASS_NAME("Board"), sizeof(Instance<Board>), SLOTS, &FAST_NEW);
+    static PyTypeObject* type = made_type<Board> =
+        create_type(PLINDERVOX_CLASS_NAME("Board"), sizeof(Instance<Board>), SLOTS, &FAST_NEW);
     return type;
 }
 

@@ -27,7 +27,8 @@ PyType_Slot SLOTS[] = {
 }  // namespace
 
 PyTypeObject* board_state_type() {
-    static PyTypeObject* type = create_type(PLINDERVOX_CLASS_NAME("BoardState"), sizeof(Instance<BoardState>), SLOTS);
+    static PyTypeObject* type = made_type<BoardState> =
+        create_type(PLINDERVOX_CLASS_NAME("BoardState"), sizeof(Instance<BoardState>), SLOTS);
     return type;
 }
 

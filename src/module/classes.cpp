@@ -129,6 +129,6 @@ void drop_instance_dictionary([[maybe_unused]] PyObject* type) {
 #endif
 }
 
-PyObject* new_move_object(const Move& move) { return wrap_record(move_type(), Move(move)); }
+PyObject* new_move_object(const Move& move) { return wrap_record(type_of<Move>(), Move(move)); }
 
 }  // namespace plindervox::module

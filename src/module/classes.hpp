@@ -29,11 +29,19 @@ PyTypeObject* board_type();
 PyTypeObject* move_type();
 PyTypeObject* board_state_type();
 
+// Each class object once made, where the members that check a receiver or
+// an argument on every call read it without a call or a once-only guard.
+template <class Record> inline PyTypeObject* made_type = nullptr;
+
 // The class object that holds a record type.
-template <class Record> PyTypeObject* type_of();
-template <> inline PyTypeObject* type_of<Board>() { return board_type(); }
-template <> inline PyTypeObject* type_of<Move>() { return move_type(); }
-template <> inline PyTypeObject* type_of<BoardState>() { return board_state_type(); }
+template <class Record> PyTypeObject* make_type();
+template <> inline PyTypeObject* make_type<Board>() { return board_type(); }
+template <> inline PyTypeObject* make_type<Move>() { return move_type(); }
+template <> inline PyTypeObject* make_type<BoardState>() { return board_state_type(); }
+template <class Record> PyTypeObject* type_of() {
+    PyTypeObject* type = made_type<Record>;
+    return type != nullptr ? type : make_type<Record>();
+}
 
 // The name a class is created with. CPython warns about a heap type whose
 // name has no module part; PyPy keeps the bare name and is told the module.

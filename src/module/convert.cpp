@@ -84,7 +84,7 @@ bool numpy_bool_value(PyObject* object) {
 // The Move class is looked up once per list, not once per move.
 template <class Sequence>
 PyObject* move_list(const Sequence& moves, std::size_t count) {
-    PyTypeObject* type = move_type();
+    PyTypeObject* type = type_of<Move>();
 #ifdef PYPY_VERSION
     Ref list(api_result(PyList_New(0)));
     for (std::size_t i = 0; i < count; ++i) {
@@ -129,14 +129,21 @@ bool Truth::from_python(PyObject* object) {
     type_mismatch(object, "PyBool");
 }
 
-MoveArgument::Native MoveArgument::from_python(PyObject* object) {
-    if (!PyObject_TypeCheck(object, move_type())) type_mismatch(object, "Move");
+// With the interpreter lock no Move is ever held by a call while Python code
+// runs (its members convert before they borrow and call nothing back), so
+// the copy cannot meet a borrow and takes none. A build without that lock
+// copies under a shared borrow, as a BoardState argument is copied.
+Move MoveArgument::from_python(PyObject* object) {
+    if (!PyObject_TypeCheck(object, type_of<Move>())) type_mismatch(object, "Move");
     auto& instance = instance_of<Move>(object);
-    return Native{Borrow(instance.borrow_flag, Access::Shared), &instance.record};
+#ifdef Py_GIL_DISABLED
+    Borrow borrow(instance.borrow_flag, Access::Shared);
+#endif
+    return instance.record;
 }
 
 BoardState BoardStateArgument::from_python(PyObject* object) {
-    if (!PyObject_TypeCheck(object, board_state_type())) type_mismatch(object, "BoardState");
+    if (!PyObject_TypeCheck(object, type_of<BoardState>())) type_mismatch(object, "BoardState");
     auto& instance = instance_of<BoardState>(object);
     Borrow borrow(instance.borrow_flag, Access::Shared);
     return instance.record;

@@ -56,12 +56,9 @@ struct Truth {
     static Native from_python(PyObject* object);
 };
 
-// A Move argument, borrowed shared for the rest of the call.
+// A Move argument, copied out of its object.
 struct MoveArgument {
-    struct Native {
-        Borrow borrow;
-        const Move* move;
-    };
+    using Native = Move;
     static Native from_python(PyObject* object);
 };
 

@@ -60,7 +60,8 @@ const FastConstructor FAST_NEW = {New::with_vector, with_arguments("__new__", Ne
 }  // namespace
 
 PyTypeObject* move_type() {
-    static PyTypeObject* type = create_type(PLINDERVOX_CLASS_NAME("Move"), sizeof(Instance<Move>), SLOTS, &FAST_NEW);
+    static PyTypeObject* type = made_type<Move> =
+        create_type(PLINDERVOX_CLASS_NAME("Move"), sizeof(Instance<Move>), SLOTS, &FAST_NEW);
     return type;
 }
 

@@ -19,7 +19,7 @@ namespace plindervox::module {
 
 // The receiver must be an instance of the member's class (or a subclass).
 template <class Record>
-Instance<Record>& receiver(PyObject* self) {
+[[gnu::always_inline]] inline Instance<Record>& receiver(PyObject* self) {
     PyTypeObject* type = type_of<Record>();
     if (!PyObject_TypeCheck(self, type)) type_mismatch(self, class_name(type));
     return instance_of<Record>(self);
@@ -77,7 +77,7 @@ template <const FunctionDescription& description, class Record, Access access, a
 PyObject* method_with_arguments(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return contain([&] {
         std::array<PyObject*, sizeof...(Converters)> slots{};
-        match_vectorcall(description, args, nargs, kwnames, slots.data());
+        match_arguments(description, args, nargs, kwnames, slots.data());
         auto& instance = receiver<Record>(self);
         Borrow borrow(instance.borrow_flag, access);
         auto arguments =
@@ -138,8 +138,8 @@ struct Constructor {
             auto* subtype = reinterpret_cast<PyTypeObject*>(type);
             check_new_type<Record>(subtype);
             std::array<PyObject*, sizeof...(Converters)> slots{};
-            match_vectorcall(description, args, static_cast<Py_ssize_t>(PyVectorcall_NARGS(nargsf)), kwnames,
-                             slots.data());
+            match_arguments(description, args, static_cast<Py_ssize_t>(PyVectorcall_NARGS(nargsf)), kwnames,
+                            slots.data());
             return from_slots(subtype, slots.data());
         });
     }
@@ -151,7 +151,7 @@ struct Constructor {
             auto* subtype = positional > 0 ? reinterpret_cast<PyTypeObject*>(args[0]) : nullptr;
             check_new_type<Record>(subtype);
             std::array<PyObject*, sizeof...(Converters)> slots{};
-            match_vectorcall(description, args + 1, positional - 1, kwnames, slots.data());
+            match_arguments(description, args + 1, positional - 1, kwnames, slots.data());
             return from_slots(subtype, slots.data());
         });
     }
