@@ -57,6 +57,20 @@ inline int checked_moving_kind(const Board& board, const Move& move) {
     return moving;
 }
 
+// The squares two king steps from each square: where a double pawn push or a
+// castling king step lands. One read in place of working the distance out.
+constexpr std::array<Bitboard, SQUARE_COUNT> TWO_STEPS_AWAY = [] {
+    std::array<Bitboard, SQUARE_COUNT> table{};
+    for (unsigned from = 0; from < SQUARE_COUNT; ++from) {
+        for (unsigned to = 0; to < SQUARE_COUNT; ++to) {
+            if (distance(from, to) == 2) table[from] |= square_mask(to);
+        }
+    }
+    return table;
+}();
+
+bool two_steps_apart(unsigned from, unsigned to) { return contains(TWO_STEPS_AWAY[from], to); }
+
 // Square `offset` away from a square, or none when that leaves the board.
 std::optional<Square> offset_square(unsigned square, int offset) {
     const int target = static_cast<int>(square) + offset;
@@ -74,7 +88,7 @@ std::optional<Square> offset_square(unsigned square, int offset) {
     if ((board.kings & own & from_mask) != 0) {
         // Any king move of a side holding a right clears every right, both sides'.
         remove_castling_rights(board, U'a');
-        return distance(from, to) == 2;
+        return two_steps_apart(from, to);
     }
     if ((from_mask & A_FILE) != 0) {
         remove_castling_rights(board, U'q');
@@ -122,7 +136,7 @@ Bitboard& promotion_set(Board& board, char32_t letter) {
     board.full_move_number += white ? 0 : 1;
 
     const bool en_passant_capture = moving == PAWN && board.en_passant_square == to;
-    if (contains(board.pawns, from) && distance(from, to) == 2) {
+    if (contains(board.pawns, from) && two_steps_apart(from, to)) {
         board.en_passant_square = offset_square(to, white ? -8 : 8);
     } else {
         board.en_passant_square.reset();

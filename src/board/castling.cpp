@@ -52,6 +52,9 @@ void for_each_castling_move(const Board& board, Push push) {
     if (!board.castling_rights) return;
     const CastlingSquares& squares = board.turn ? WHITE_CASTLING : BLACK_CASTLING;
     const Bitboard back_rank = (board.white_pieces | board.black_pieces) & squares.back_rank;
+    // Pieces between the king and both corners (the usual case): no letter
+    // can give a move, so the text need not be read.
+    if ((back_rank & F_AND_G_FILES) != 0 && (back_rank & B_C_AND_D_FILES) != 0) return;
     const std::string_view rights = *board.castling_rights;
     OpponentReach reach{board};
     for (std::size_t pos = 0; pos < rights.size();) {
