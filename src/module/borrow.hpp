@@ -73,4 +73,9 @@ private:
     Access access_;
 };
 
+// Stands in for a Borrow where none is needed (see takes_borrows).
+struct NoBorrow {
+    NoBorrow(BorrowFlag&, Access) {}
+};
+
 }  // namespace plindervox::module

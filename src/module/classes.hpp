@@ -4,6 +4,7 @@
 
 #include <array>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 #include "board/board.hpp"
@@ -23,6 +24,20 @@ template <class Record>
 Instance<Record>& instance_of(PyObject* object) {
     return *reinterpret_cast<Instance<Record>*>(object);
 }
+
+// Whether calls borrow a record's objects. A Move's members never run Python
+// code while they hold one (its setters convert the value first, and nothing
+// calls back), so with the interpreter lock no call can meet another call's
+// borrow of a Move and its counter is left alone. A build without that lock
+// borrows every object.
+template <class Record> inline constexpr bool takes_borrows = true;
+#ifndef Py_GIL_DISABLED
+template <> inline constexpr bool takes_borrows<Move> = false;
+#endif
+
+// The borrow a call takes of an object holding a Record.
+template <class Record>
+using BorrowOf = std::conditional_t<takes_borrows<Record>, Borrow, NoBorrow>;
 
 // Each returns the class object, creating it once; throws PythonError when creation fails.
 PyTypeObject* board_type();

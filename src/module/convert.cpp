@@ -129,16 +129,10 @@ bool Truth::from_python(PyObject* object) {
     type_mismatch(object, "PyBool");
 }
 
-// With the interpreter lock no Move is ever held by a call while Python code
-// runs (its members convert before they borrow and call nothing back), so
-// the copy cannot meet a borrow and takes none. A build without that lock
-// copies under a shared borrow, as a BoardState argument is copied.
 Move MoveArgument::from_python(PyObject* object) {
     if (!PyObject_TypeCheck(object, type_of<Move>())) type_mismatch(object, "Move");
     auto& instance = instance_of<Move>(object);
-#ifdef Py_GIL_DISABLED
-    Borrow borrow(instance.borrow_flag, Access::Shared);
-#endif
+    BorrowOf<Move> borrow(instance.borrow_flag, Access::Shared);
     return instance.record;
 }
 

@@ -10,14 +10,14 @@
 namespace plindervox::module {
 namespace {
 
-// The promotions whose move texts are kept; slot 0 is "no promotion".
-constexpr std::array<char32_t, 5> KEPT_PROMOTIONS = {NO_PROMOTION, U'q', U'r', U'n', U'b'};
+// The promotions whose move texts are kept: none, q, r, n and b (see kept_promotion_index).
+constexpr std::size_t KEPT_PROMOTIONS = 5;
 constexpr std::size_t MOVES_PER_PROMOTION = SQUARE_COUNT * SQUARE_COUNT;
 constexpr std::size_t KEPT_INTS = 256;
 constexpr std::size_t KEPT_LETTERS = 128;
 
 // Tables of kept objects: null until first asked for, then one reference each.
-std::array<PyObject*, KEPT_PROMOTIONS.size() * MOVES_PER_PROMOTION> move_texts{};
+std::array<PyObject*, KEPT_PROMOTIONS * MOVES_PER_PROMOTION> move_texts{};
 std::array<PyObject*, KEPT_INTS> ints{};
 std::array<PyObject*, KEPT_LETTERS> letters{};
 
@@ -32,16 +32,24 @@ PyObject* kept(PyObject*& entry, Make make) {
     return new_ref(entry);
 }
 
+// The kept promotion's place among the move texts, or -1 for one whose texts are not kept.
+constexpr int kept_promotion_index(char32_t promotion) {
+    switch (promotion) {
+        case NO_PROMOTION: return 0;
+        case U'q': return 1;
+        case U'r': return 2;
+        case U'n': return 3;
+        case U'b': return 4;
+        default: return -1;
+    }
+}
+
 // The table slot of a move's text, or -1 when the move's text is not kept.
 std::ptrdiff_t move_text_slot(const Move& move) {
-    if (move.from_square >= SQUARE_COUNT || move.to_square >= SQUARE_COUNT) return -1;
-    for (std::size_t promotion = 0; promotion < KEPT_PROMOTIONS.size(); ++promotion) {
-        if (KEPT_PROMOTIONS[promotion] == move.promotion) {
-            return static_cast<std::ptrdiff_t>(promotion * MOVES_PER_PROMOTION + move.from_square * SQUARE_COUNT +
-                                               move.to_square);
-        }
-    }
-    return -1;
+    const int promotion = kept_promotion_index(move.promotion);
+    if (move.from_square >= SQUARE_COUNT || move.to_square >= SQUARE_COUNT || promotion < 0) return -1;
+    return static_cast<std::ptrdiff_t>(static_cast<std::size_t>(promotion) * MOVES_PER_PROMOTION +
+                                       move.from_square * SQUARE_COUNT + move.to_square);
 }
 
 }  // namespace

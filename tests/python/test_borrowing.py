@@ -90,3 +90,19 @@ def test_move_setter_converts_value_before_touching_the_move(field, reads):
     assert hook.error is None
     assert hook.result == {"from_square": 12, "to_square": 28}[reads]
     assert getattr(move, field) == 5
+
+
+def test_move_is_read_written_and_played_inside_its_own_setters_conversion():
+    move, board = Move(12, 28), Board()
+
+    def inner():
+        move.to_square = 36
+        texts = (move.uci(), str(move), repr(move))
+        board.apply_move(move)
+        return texts + (board.pop().uci(),)
+
+    hook = CallsBack(inner, value=20)
+    move.from_square = hook
+    assert hook.error is None
+    assert hook.result == ("e2e5", "e2e5", "e2e5", "e2e5")
+    assert (move.from_square, move.to_square, move.uci()) == (20, 36, "e3e5")
