@@ -80,7 +80,7 @@ std::optional<Square> offset_square(unsigned square, int offset) {
 
 // Castling and rook moves update the rights while `turn` still names the mover.
 // Returns whether the move is a castling king move. Called only when an own
-// king or rook leaves `from`.
+// king or rook leaves `from` and a rights text is present.
 [[gnu::noinline]] bool update_castling_rights(Board& board, unsigned from, unsigned to) {
     const Bitboard own = own_pieces(board);
     const Bitboard from_mask = square_mask(from);
@@ -141,7 +141,10 @@ Bitboard& promotion_set(Board& board, char32_t letter) {
     } else {
         board.en_passant_square.reset();
     }
-    const bool castling = ((board.kings | board.rooks) & own_pieces(board) & from_mask) != 0 &&
+    // Without a rights text nothing changes and nothing castles (the usual
+    // case once the kings have moved), so the text is not read.
+    const bool castling = board.castling_rights &&
+                          ((board.kings | board.rooks) & own_pieces(board) & from_mask) != 0 &&
                           update_castling_rights(board, from, to);
 
     Bitboard& own = white ? board.white_pieces : board.black_pieces;
