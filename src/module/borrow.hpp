@@ -73,9 +73,7 @@ private:
     Access access_;
 };
 
-// Stands in for a Borrow where none is needed (see takes_borrows).
-struct NoBorrow {
-    NoBorrow(BorrowFlag&, Access) {}
-};
+// Stands in for a Borrow where none is taken.
+struct NoBorrow {};
 
 }  // namespace plindervox::module

@@ -1,5 +1,6 @@
 // The Python classes: each instance is the object header, one core record
-// held by value and a borrow counter. Class objects are created on first use.
+// held by value and, where calls borrow it, a borrow counter. Class objects
+// are created on first use.
 #pragma once
 
 #include <array>
@@ -13,7 +14,17 @@
 
 namespace plindervox::module {
 
-template <class Record>
+// Whether calls borrow a record's objects. A Move's members never run Python
+// code while they hold one (its setters convert the value first, and nothing
+// calls back), so with the interpreter lock no call can meet another call's
+// borrow of a Move: its objects carry no counter, which also makes each of
+// the many a perft creates smaller. A build without that lock borrows every object.
+template <class Record> inline constexpr bool takes_borrows = true;
+#ifndef Py_GIL_DISABLED
+template <> inline constexpr bool takes_borrows<Move> = false;
+#endif
+
+template <class Record, bool with_counter = takes_borrows<Record>>
 struct Instance {
     PyObject_HEAD
     Record record;
@@ -21,23 +32,26 @@ struct Instance {
 };
 
 template <class Record>
+struct Instance<Record, false> {
+    PyObject_HEAD
+    Record record;
+};
+
+template <class Record>
 Instance<Record>& instance_of(PyObject* object) {
     return *reinterpret_cast<Instance<Record>*>(object);
 }
 
-// Whether calls borrow a record's objects. A Move's members never run Python
-// code while they hold one (its setters convert the value first, and nothing
-// calls back), so with the interpreter lock no call can meet another call's
-// borrow of a Move and its counter is left alone. A build without that lock
-// borrows every object.
-template <class Record> inline constexpr bool takes_borrows = true;
-#ifndef Py_GIL_DISABLED
-template <> inline constexpr bool takes_borrows<Move> = false;
-#endif
-
-// The borrow a call takes of an object holding a Record.
+// The borrow a call takes of an instance for its duration (nothing where its
+// record takes no borrows); raises RuntimeError on a conflict.
 template <class Record>
-using BorrowOf = std::conditional_t<takes_borrows<Record>, Borrow, NoBorrow>;
+[[nodiscard]] auto borrow(Instance<Record>& instance, Access access) {
+    if constexpr (takes_borrows<Record>) {
+        return Borrow(instance.borrow_flag, access);
+    } else {
+        return NoBorrow{};
+    }
+}
 
 // Each returns the class object, creating it once; throws PythonError when creation fails.
 PyTypeObject* board_type();
@@ -91,7 +105,7 @@ PyObject* wrap_record(PyTypeObject* type, Record&& record) {
     if (object == nullptr) return nullptr;
     auto& instance = instance_of<std::remove_cvref_t<Record>>(object);
     new (&instance.record) std::remove_cvref_t<Record>(std::forward<Record>(record));
-    new (&instance.borrow_flag) BorrowFlag(0);
+    if constexpr (takes_borrows<std::remove_cvref_t<Record>>) new (&instance.borrow_flag) BorrowFlag(0);
     return object;
 }
 

@@ -132,14 +132,14 @@ bool Truth::from_python(PyObject* object) {
 Move MoveArgument::from_python(PyObject* object) {
     if (!PyObject_TypeCheck(object, type_of<Move>())) type_mismatch(object, "Move");
     auto& instance = instance_of<Move>(object);
-    BorrowOf<Move> borrow(instance.borrow_flag, Access::Shared);
+    [[maybe_unused]] auto held = borrow(instance, Access::Shared);
     return instance.record;
 }
 
 BoardState BoardStateArgument::from_python(PyObject* object) {
     if (!PyObject_TypeCheck(object, type_of<BoardState>())) type_mismatch(object, "BoardState");
     auto& instance = instance_of<BoardState>(object);
-    Borrow borrow(instance.borrow_flag, Access::Shared);
+    [[maybe_unused]] auto held = borrow(instance, Access::Shared);
     return instance.record;
 }
 

@@ -67,7 +67,7 @@ template <class Record, Access access, auto operation>
 PyObject* method_without_arguments(PyObject* self, PyObject*) {
     return contain([&] {
         auto& instance = receiver<Record>(self);
-        BorrowOf<Record> borrow(instance.borrow_flag, access);
+        [[maybe_unused]] auto held = borrow(instance, access);
         return call_to_python<operation>(instance.record);
     });
 }
@@ -79,7 +79,7 @@ PyObject* method_with_arguments(PyObject* self, PyObject* const* args, Py_ssize_
         std::array<PyObject*, sizeof...(Converters)> slots{};
         match_arguments(description, args, nargs, kwnames, slots.data());
         auto& instance = receiver<Record>(self);
-        BorrowOf<Record> borrow(instance.borrow_flag, access);
+        [[maybe_unused]] auto held = borrow(instance, access);
         auto arguments =
             convert_arguments<Converters...>(description, slots.data(), std::index_sequence_for<Converters...>{});
         return std::apply([&](auto&... values) { return call_to_python<operation>(instance.record, values...); },
@@ -163,7 +163,7 @@ template <class Record, auto operation>
 PyObject* text_slot(PyObject* self) {
     return contain([&] {
         auto& instance = receiver<Record>(self);
-        BorrowOf<Record> borrow(instance.borrow_flag, Access::Shared);
+        [[maybe_unused]] auto held = borrow(instance, Access::Shared);
         return call_to_python<operation>(instance.record);
     });
 }
@@ -173,7 +173,7 @@ template <class Record, auto read>
 PyObject* property_getter(PyObject* self, void*) {
     return contain([&] {
         auto& instance = instance_of<Record>(self);
-        BorrowOf<Record> borrow(instance.borrow_flag, Access::Shared);
+        [[maybe_unused]] auto held = borrow(instance, Access::Shared);
         return read(instance.record);
     });
 }
@@ -188,7 +188,7 @@ int property_setter(PyObject* self, PyObject* value, void*) {
         }
         auto native = convert_argument<Converter>(value, name);
         auto& instance = receiver<Record>(self);
-        BorrowOf<Record> borrow(instance.borrow_flag, Access::Exclusive);
+        [[maybe_unused]] auto held = borrow(instance, Access::Exclusive);
         write(instance.record, native);
         return 0;
     });
