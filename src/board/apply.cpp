@@ -143,9 +143,8 @@ Bitboard& promotion_set(Board& board, char32_t letter) {
     }
     // Without a rights text nothing changes and nothing castles (the usual
     // case once the kings have moved), so the text is not read.
-    const bool castling = board.castling_rights &&
-                          ((board.kings | board.rooks) & own_pieces(board) & from_mask) != 0 &&
-                          update_castling_rights(board, from, to);
+    const bool castling = ((board.kings | board.rooks) & own_pieces(board) & from_mask) != 0 &&
+                          board.castling_rights && update_castling_rights(board, from, to);
 
     Bitboard& own = white ? board.white_pieces : board.black_pieces;
     Bitboard& opponent = white ? board.black_pieces : board.white_pieces;
