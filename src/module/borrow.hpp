@@ -42,12 +42,11 @@ public:
             if (access == Access::Shared && current == EXCLUSIVE_BORROW) fail("Already mutably borrowed");
         } while (!update_flag(flag, current, access == Access::Exclusive ? EXCLUSIVE_BORROW : current + 1));
     }
-    Borrow(Borrow&& other) noexcept : flag_(other.flag_), access_(other.access_) { other.flag_ = nullptr; }
+    Borrow(Borrow&&) = delete;
     Borrow(const Borrow&) = delete;
     Borrow& operator=(const Borrow&) = delete;
     Borrow& operator=(Borrow&&) = delete;
     ~Borrow() {
-        if (flag_ == nullptr) return;
         if (access_ == Access::Exclusive) {
             flag_->store(0, std::memory_order_release);
         } else {
