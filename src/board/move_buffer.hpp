@@ -34,6 +34,16 @@ struct MoveBuffer {
         while (targets != 0) *next++ = Move{from, pop_highest(targets), NO_PROMOTION};
         size = static_cast<std::size_t>(next - moves.data());
     }
+    // A move onto every square of `targets`, each from `offset` squares
+    // away: highest destination first.
+    void push_each_onto_highest_first(Bitboard targets, int offset) {
+        Move* next = moves.data() + size;
+        while (targets != 0) {
+            const Square to = pop_highest(targets);
+            *next++ = Move{static_cast<std::uint32_t>(static_cast<int>(to) + offset), to, NO_PROMOTION};
+        }
+        size = static_cast<std::size_t>(next - moves.data());
+    }
     void push_each_lowest_first(unsigned from, Bitboard targets) {
         if (targets == 0) return;
         Move* next = moves.data() + size;

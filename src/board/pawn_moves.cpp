@@ -11,12 +11,16 @@ inline constexpr char32_t PROMOTION_LETTERS[] = {U'q', U'r', U'n', U'b'};
 constexpr Bitboard shift_up(Bitboard set, int squares) { return set << squares; }
 constexpr Bitboard shift_down(Bitboard set, int squares) { return set >> squares; }
 
-inline void add_pawn_move(MoveBuffer& out, unsigned from, unsigned to, int promotion_rank) {
-    if (rank_of(to) != promotion_rank) {
+inline void add_promotions(MoveBuffer& out, unsigned from, unsigned to) {
+    for (const char32_t letter : PROMOTION_LETTERS) out.push(from, to, letter);
+}
+
+inline void add_pawn_move(MoveBuffer& out, unsigned from, unsigned to, Bitboard promotion_squares) {
+    if (!contains(promotion_squares, to)) {
         out.push(from, to);
         return;
     }
-    for (const char32_t letter : PROMOTION_LETTERS) out.push(from, to, letter);
+    add_promotions(out, from, to);
 }
 
 bool holds_pawn(Bitboard own_pawns, int square, Bitboard allowed_files) {
@@ -27,17 +31,38 @@ bool holds_pawn(Bitboard own_pawns, int square, Bitboard allowed_files) {
 struct PawnGeometry {
     int forward;              // +8 for White, -8 for Black
     Bitboard double_rank;     // where a double push lands
-    int promotion_rank;
+    Bitboard promotion_squares;
     int first_capture_from;   // offset from destination to the first candidate origin
     Bitboard first_files;     // files that origin may stand on
     int second_capture_from;
     Bitboard second_files;
 };
 
-constexpr PawnGeometry WHITE_PAWNS = {8, RANK_4, 8, -9, NOT_H_FILE, -7, NOT_A_FILE};
-constexpr PawnGeometry BLACK_PAWNS = {-8, RANK_5, 1, 9, NOT_A_FILE, 7, NOT_H_FILE};
+constexpr PawnGeometry WHITE_PAWNS = {8, RANK_4, RANK_8, -9, NOT_H_FILE, -7, NOT_A_FILE};
+constexpr PawnGeometry BLACK_PAWNS = {-8, RANK_5, RANK_1, 9, NOT_A_FILE, 7, NOT_H_FILE};
 
 Bitboard advance(Bitboard set, bool white) { return white ? shift_up(set, 8) : shift_down(set, 8); }
+
+// The four promotions onto every square of `targets`, each from `offset`
+// squares away, highest destination first.
+void add_promotion_pushes(MoveBuffer& out, Bitboard targets, int offset) {
+    while (targets != 0) {
+        const Square to = pop_highest(targets);
+        add_promotions(out, static_cast<unsigned>(static_cast<int>(to) + offset), to);
+    }
+}
+
+// Single pushes onto every square of `targets`, highest destination first,
+// the plain ones written in one run. The promotion rank is the top one for
+// White and the bottom one for Black, so White's promotions come before the
+// plain pushes and Black's after them.
+void add_pushes(MoveBuffer& out, Bitboard targets, const PawnGeometry& g) {
+    const Bitboard promoting = targets & g.promotion_squares;
+    const bool promotions_first = g.forward > 0;
+    if (promotions_first) add_promotion_pushes(out, promoting, -g.forward);
+    out.push_each_onto_highest_first(targets & ~g.promotion_squares, -g.forward);
+    if (!promotions_first) add_promotion_pushes(out, promoting, -g.forward);
+}
 
 // Own pawns beside and one rank behind the en passant square.
 Bitboard en_passant_origins(Bitboard own_pawns, Square en_passant, bool white) {
@@ -93,23 +118,28 @@ void add_pawn_moves_within(const Board& board, MoveBuffer& out, const Destinatio
     const auto keep = [&](unsigned from, unsigned to) { return !ask_each || destinations.pawn_move(from, to); };
 
     const Bitboard single = advance(own_pawns, white) & empty;
-    for (Bitboard targets = single & allowed; targets != 0;) {
-        const Square to = pop_highest(targets);
-        if (keep(to - g.forward, to)) add_pawn_move(out, to - g.forward, to, g.promotion_rank);
-    }
-
-    for (Bitboard targets = advance(single, white) & empty & g.double_rank & allowed; targets != 0;) {
-        const Square to = pop_highest(targets);
-        if (keep(to - 2 * g.forward, to)) out.push(to - 2 * g.forward, to);
+    const Bitboard doubles = advance(single, white) & empty & g.double_rank;
+    if (ask_each) {  // a pinned pawn: every push is asked about
+        for (Bitboard targets = single; targets != 0;) {
+            const Square to = pop_highest(targets);
+            if (destinations.pawn_move(to - g.forward, to)) add_pawn_move(out, to - g.forward, to, g.promotion_squares);
+        }
+        for (Bitboard targets = doubles; targets != 0;) {
+            const Square to = pop_highest(targets);
+            if (destinations.pawn_move(to - 2 * g.forward, to)) out.push(to - 2 * g.forward, to);
+        }
+    } else {
+        add_pushes(out, single & allowed, g);
+        out.push_each_onto_highest_first(doubles & allowed, -2 * g.forward);
     }
 
     for (Bitboard targets = pawn_attacks(own_pawns, white) & opponent_pieces(board) & allowed; targets != 0;) {
         const Square to = pop_highest(targets);
         const int first = to + g.first_capture_from;
         const int second = to + g.second_capture_from;
-        if (holds_pawn(own_pawns, first, g.first_files) && keep(first, to)) add_pawn_move(out, first, to, g.promotion_rank);
+        if (holds_pawn(own_pawns, first, g.first_files) && keep(first, to)) add_pawn_move(out, first, to, g.promotion_squares);
         if (holds_pawn(own_pawns, second, g.second_files) && keep(second, to)) {
-            add_pawn_move(out, second, to, g.promotion_rank);
+            add_pawn_move(out, second, to, g.promotion_squares);
         }
     }
 
