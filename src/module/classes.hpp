@@ -98,14 +98,76 @@ PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots,
 // The class's bare name ("Board"), as every message of this module gives it.
 const char* class_name(PyTypeObject* type);
 
+// Under CPython with the interpreter lock, an instance's memory comes from
+// the object allocator directly: the classes are neither subclassable nor
+// collected and carry no dictionary, so CPython's own allocation of one comes
+// down to that and the header's initialisation, plus a clearing of the memory
+// that the record's constructor makes needless. PyPy, and a build without
+// the lock, allocate through the class.
+#if !defined(PYPY_VERSION) && !defined(Py_GIL_DISABLED)
+#define PLINDERVOX_DIRECT_ALLOCATION 1
+#else
+#define PLINDERVOX_DIRECT_ALLOCATION 0
+#endif
+
+// Dropped Move instances whose memory is kept for the next ones: loops such
+// as a perft make and drop Move objects by the million, and reuse spares the
+// allocator a call each way (CPython keeps its floats the same way). At most
+// CAPACITY are kept, a few kilobytes; only the interpreter lock guards them.
+template <class Record> inline constexpr bool keeps_spares = false;
+template <> inline constexpr bool keeps_spares<Move> = PLINDERVOX_DIRECT_ALLOCATION;
+
+struct SpareInstances {
+    static constexpr std::size_t CAPACITY = 256;
+    std::array<void*, CAPACITY> memory;
+    std::size_t count = 0;
+};
+template <class Record> inline SpareInstances spare_instances;
+
+// Memory for a new instance of `type`, its header set; null with an error set on failure.
+template <class Record>
+PyObject* allocate_instance(PyTypeObject* type) {
+#if PLINDERVOX_DIRECT_ALLOCATION
+    void* memory = nullptr;
+    if constexpr (keeps_spares<Record>) {
+        SpareInstances& spares = spare_instances<Record>;
+        if (spares.count != 0) memory = spares.memory[--spares.count];
+    }
+    if (memory == nullptr) memory = PyObject_Malloc(static_cast<std::size_t>(type->tp_basicsize));
+    if (memory == nullptr) return PyErr_NoMemory();
+    return PyObject_Init(static_cast<PyObject*>(memory), type);
+#else
+    return type->tp_alloc(type, 0);
+#endif
+}
+
+// Gives back the memory of an instance whose record is gone.
+template <class Record>
+void free_instance(PyTypeObject* type, PyObject* object) {
+#if PLINDERVOX_DIRECT_ALLOCATION
+    (void)type;
+    if constexpr (keeps_spares<Record>) {
+        SpareInstances& spares = spare_instances<Record>;
+        if (spares.count != SpareInstances::CAPACITY) {
+            spares.memory[spares.count++] = object;
+            return;
+        }
+    }
+    PyObject_Free(object);
+#else
+    type->tp_free(object);
+#endif
+}
+
 // A new instance of `type` owning `record`; null with an error set on failure.
 template <class Record>
 PyObject* wrap_record(PyTypeObject* type, Record&& record) {
-    PyObject* object = type->tp_alloc(type, 0);
+    using Kind = std::remove_cvref_t<Record>;
+    PyObject* object = allocate_instance<Kind>(type);
     if (object == nullptr) return nullptr;
-    auto& instance = instance_of<std::remove_cvref_t<Record>>(object);
-    new (&instance.record) std::remove_cvref_t<Record>(std::forward<Record>(record));
-    if constexpr (takes_borrows<std::remove_cvref_t<Record>>) new (&instance.borrow_flag) BorrowFlag(0);
+    auto& instance = instance_of<Kind>(object);
+    new (&instance.record) Kind(std::forward<Record>(record));
+    if constexpr (takes_borrows<Kind>) new (&instance.borrow_flag) BorrowFlag(0);
     return object;
 }
 
@@ -113,7 +175,7 @@ template <class Record>
 void dealloc_instance(PyObject* object) {
     PyTypeObject* type = Py_TYPE(object);
     instance_of<Record>(object).record.~Record();
-    type->tp_free(object);
+    free_instance<Record>(type, object);
 #ifndef PYPY_VERSION
     Py_DECREF(type);  // CPython's allocator took a reference to the heap type
 #endif

@@ -92,6 +92,38 @@ def test_freed_instances_release_their_class():
     assert counts() == before
 
 
+# The memory of dropped Move objects may be reused for the next ones. Many
+# made at once (by the constructor, by a list and by pop), dropped (more than
+# any reuse keeps), and made again with other fields must each hold their own
+# fields, and leave the class's reference count as it was.
+@pytest.mark.parametrize("count", [1, 300, 3000])
+def test_moves_made_after_many_were_dropped_hold_their_own_fields(count):
+    def fields(i, shift):
+        return i % 64, (i + shift) % 64, "qrbn"[i % 4] if i % 3 else None
+
+    def made_by_the_board():
+        board, moves = Board(), []
+        while len(moves) < count:
+            moves += board.knight_moves()
+            board.apply_move(moves[-1])
+            moves.append(board.pop())
+        return moves
+
+    knights = [m.uci() for m in Board().knight_moves()]
+    expected_by_the_board = (knights + knights[-1:]) * -(-count // (len(knights) + 1))
+    refcount = getattr(sys, "getrefcount", lambda _: None)
+    gc.collect()
+    before = refcount(Move)
+    for shift in (0, 5, 11):
+        made = [Move(*fields(i, shift)) for i in range(count)]
+        by_the_board = made_by_the_board()
+        assert [(m.from_square, m.to_square, m.promotion) for m in made] == [fields(i, shift) for i in range(count)]
+        assert [m.uci() for m in by_the_board] == expected_by_the_board
+        del made, by_the_board
+        gc.collect()
+    assert refcount(Move) == before
+
+
 PANICS = [
     ("get_pieces", lambda: Board().get_pieces("x"), "Invalid piece type: x"),
     ("set_pieces_or", lambda: Board().set_pieces_or("A", 1), "Invalid piece type"),
