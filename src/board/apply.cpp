@@ -87,7 +87,7 @@ std::optional<Square> offset_square(unsigned square, int offset) {
     if (!check_castling_rights(board)) return false;
     if ((board.kings & own & from_mask) != 0) {
         // Any king move of a side holding a right clears every right, both sides'.
-        remove_castling_rights(board, U'a');
+        board.castling_rights.reset();
         return two_steps_apart(from, to);
     }
     if ((from_mask & A_FILE) != 0) {
@@ -102,10 +102,11 @@ std::optional<Square> offset_square(unsigned square, int offset) {
 // the mover standing on its corner moves; a missing rook is not conjured up.
 void move_castling_rook(Board& board, const Move& move, Bitboard& own) {
     const bool king_side = move.to_square > move.from_square;
-    const auto rook_from = offset_square(move.to_square, king_side ? 1 : -2);
-    const auto rook_to = offset_square(move.to_square, king_side ? -1 : 1);
-    if (!rook_from || !rook_to || !contains(board.rooks & own, *rook_from)) return;
-    const Bitboard toggle = square_mask(*rook_from) | square_mask(*rook_to);
+    // A square off the board's either end wraps to a large unsigned value.
+    const unsigned rook_from = move.to_square + (king_side ? 1u : -2u);
+    const unsigned rook_to = move.to_square + (king_side ? -1u : 1u);
+    if (!on_board(rook_from) || !on_board(rook_to) || !contains(board.rooks & own, rook_from)) return;
+    const Bitboard toggle = square_mask(rook_from) | square_mask(rook_to);
     board.rooks ^= toggle;
     own ^= toggle;
 }

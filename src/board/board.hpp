@@ -84,8 +84,30 @@ inline void push_snapshot(Board& board) { board.state_stack.emplace_back(board);
 // history and position text stay.
 void restore(Board& board, BoardState state);
 // The same from a snapshot left in place (undo's, on the history): its
-// castling text is moved out, the rest copied.
-void take_position(Board& board, BoardState& state);
+// castling text is moved out, the rest copied. Inline: undo is little else.
+inline void take_position(Board& board, BoardState& state) {
+    // Every field is read before any is written, so the copy can move in wide
+    // blocks whether or not the compiler can tell the two records apart.
+    const BoardState& from = state;
+    const Bitboard sets[8] = {from.pawns, from.rooks,  from.knights,      from.bishops,
+                              from.queens, from.kings, from.white_pieces, from.black_pieces};
+    const std::uint64_t half_move_clock = from.half_move_clock, full_move_number = from.full_move_number;
+    const std::optional<Square> en_passant_square = from.en_passant_square;
+    const bool turn = from.turn;
+    board.pawns = sets[0];
+    board.rooks = sets[1];
+    board.knights = sets[2];
+    board.bishops = sets[3];
+    board.queens = sets[4];
+    board.kings = sets[5];
+    board.white_pieces = sets[6];
+    board.black_pieces = sets[7];
+    board.half_move_clock = half_move_clock;
+    board.full_move_number = full_move_number;
+    board.en_passant_square = en_passant_square;
+    board.turn = turn;
+    board.castling_rights = std::move(state.castling_rights);
+}
 
 // Pieces of the side to move, and of the other side.
 constexpr Bitboard own_pieces(const Board& board) { return board.turn ? board.white_pieces : board.black_pieces; }

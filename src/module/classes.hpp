@@ -177,7 +177,7 @@ void dealloc_instance(PyObject* object) {
     instance_of<Record>(object).record.~Record();
     free_instance<Record>(type, object);
 #ifndef PYPY_VERSION
-    Py_DECREF(type);  // CPython's allocator took a reference to the heap type
+    Py_DECREF(type);  // the header's reference to the heap type, taken when the instance was made
 #endif
 }
 

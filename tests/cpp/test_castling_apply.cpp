@@ -100,6 +100,9 @@ TEST(Apply, MovesPlacePieces) {
         {"4k3/8/8/8/8/8/8/R3K2r w KQ - 0 1", "e1g1", "4k3/8/8/8/8/8/8/R5Kr"},
         {"4k3/8/8/8/8/8/8/r3K2R w KQ - 0 1", "e1c1", "4k3/8/8/8/8/8/8/r1K4R"},
         {"4k3/8/8/8/8/8/8/1R2K3 w KQ - 0 1", "e1d1", "4k3/8/8/8/8/8/8/1R1K4"},  // one step never castles
+        // A castling step to a corner: the rook's squares would lie off the board, so no rook moves.
+        {"4k3/8/8/8/8/8/8/2K5 w KQ - 0 1", "c1a1", "4k3/8/8/8/8/8/8/K7"},
+        {"5k2/8/8/8/8/8/8/4K3 b kq - 0 1", "f8h8", "7k/8/8/8/8/8/8/4K3"},
         {"8/8/8/3pP3/8/8/8/8 w - d6 0 1", "e5d6", "8/8/3P4/8/8/8/8/8"},
         {"8/8/8/8/3pP3/8/8/8 b - e3 0 1", "d4e3", "8/8/8/8/8/4p3/8/8"},
         {"8/8/8/3p4/4P3/8/8/8 w - - 0 1", "e4d5", "8/8/8/3P4/8/8/8/8"},
