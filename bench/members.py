@@ -109,8 +109,8 @@ CASES = [
     ("move.uci()", "m = Move(12, 28)", "m.uci()", "p = Probe()", "p.kept_str()", "no arguments, kept value"),
     ("move.uci(), promotion", "m = Move(52, 60, 'q')", "m.uci()", "p = Probe()", "p.kept_str()",
      "no arguments, kept value"),
-    ("str(move)", "m = Move(12, 28)", "str(m)", "p = Probe()", "p.kept_str()", "kept value"),
-    ("repr(move)", "m = Move(12, 28)", "repr(m)", "p = Probe()", "p.kept_str()", "kept value"),
+    ("str(move)", "m = Move(12, 28)", "str(m)", "p = Probe()", "repr(p)", "text slot, kept value"),
+    ("repr(move)", "m = Move(12, 28)", "repr(m)", "p = Probe()", "repr(p)", "text slot, kept value"),
     ("move.from_square", "m = Move(12, 28)", "m.from_square", "p = Probe()", "p.kept", "property get, kept value"),
     ("move.to_square", "m = Move(12, 28)", "m.to_square", "p = Probe()", "p.kept", "property get, kept value"),
     ("move.promotion", "m = Move(52, 60, 'q')", "m.promotion", "p = Probe()", "p.kept", "property get, kept value"),
@@ -126,6 +126,7 @@ CASES = [
 REFERENCE_CASES = [
     ("floor: none()", "p.none()"),
     ("floor: kept value", "p.kept_int()"),
+    ("floor: kept value, text slot", "repr(p)"),
     ("floor: new int", "p.new_int()"),
     ("floor: new str", "p.new_str()"),
     ("floor: new object", "p.new_object()"),

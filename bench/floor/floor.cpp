@@ -316,6 +316,12 @@ PyObject* probe_new_str(PyObject*, PyObject*) { return PyUnicode_FromStringAndSi
 
 PyObject* probe_long_str(PyObject*) { return PyUnicode_FromStringAndSize(LONG_TEXT, sizeof LONG_TEXT - 1); }
 
+// repr(p): a text slot handing back the kept text, the shape of str(move).
+PyObject* probe_kept_repr(PyObject*) {
+    Py_INCREF(KEPT_STR);
+    return KEPT_STR;
+}
+
 PyObject* probe_new_object(PyObject*, PyObject*) { return new_move(MoveRecord{12, 28, NO_PROMOTION}); }
 
 PyObject* probe_new_list(PyObject* self, PyObject*) {
@@ -410,6 +416,7 @@ PyType_Slot PROBE_SLOTS[] = {
     {Py_tp_new, reinterpret_cast<void*>(probe_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(move_dealloc)},
     {Py_tp_str, reinterpret_cast<void*>(probe_long_str)},
+    {Py_tp_repr, reinterpret_cast<void*>(probe_kept_repr)},
     {Py_tp_methods, PROBE_METHODS},
     {Py_tp_getset, PROBE_PROPERTIES},
     {0, nullptr},
