@@ -352,6 +352,24 @@ PyObject* probe_one_argument_new_int(PyObject*, PyObject* const*, Py_ssize_t nar
     return PyLong_FromUnsignedLongLong(0xFFFF00000000FFFFull);
 }
 
+// The same with int arguments whose values are read, the least a member
+// taking a square or a set of squares has to do with them.
+PyObject* probe_one_int_kept(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    if (!arguments_given(nargs, kwnames, 1)) return nullptr;
+    if (PyLong_AsLong(args[0]) == -1 && PyErr_Occurred()) return nullptr;
+    return probe_kept_int(self, nullptr);
+}
+
+PyObject* probe_two_ints_kept(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    if (!arguments_given(nargs, kwnames, 2)) return nullptr;
+    for (int i = 0; i < 2; ++i) {
+        if (PyLong_AsUnsignedLongLong(args[i]) == static_cast<unsigned long long>(-1) && PyErr_Occurred()) {
+            return nullptr;
+        }
+    }
+    return probe_kept_int(self, nullptr);
+}
+
 PyObject* probe_two_arguments(PyObject*, PyObject* const*, Py_ssize_t nargs, PyObject* kwnames) {
     if (!arguments_given(nargs, kwnames, 2)) return nullptr;
     Py_RETURN_NONE;
@@ -401,6 +419,8 @@ PyMethodDef PROBE_METHODS[] = {
     fast("one_argument_new_int", probe_one_argument_new_int),
     fast("two_arguments", probe_two_arguments),
     fast("two_arguments_kept", probe_two_arguments_kept),
+    fast("one_int_kept", probe_one_int_kept),
+    fast("two_ints_kept", probe_two_ints_kept),
     fast("take_move", probe_take_move),
     {nullptr, nullptr, 0, nullptr},
 };
