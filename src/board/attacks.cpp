@@ -22,6 +22,12 @@ Bitboard slider_attackers(unsigned square, const std::array<std::size_t, 4>& ray
     return found;
 }
 
+// Whether a first piece met along some ray from `square` is one of the sliders.
+[[gnu::noinline]] bool sliders_reach(unsigned square, Bitboard occupied, Bitboard diagonal, Bitboard orthogonal) {
+    return slider_attackers(square, DIAGONAL_RAYS, occupied, diagonal) != 0 ||
+           slider_attackers(square, ORTHOGONAL_RAYS, occupied, orthogonal) != 0;
+}
+
 }  // namespace
 
 Bitboard stepping_attackers(const Board& board, unsigned square, bool white) {
@@ -129,11 +135,12 @@ bool reached_by(const Board& board, unsigned square, bool white) {
     const std::optional<Square> king = king_square(board, white);
     if (king && contains(king_attack_masks()[*king], square)) return true;
 
-    const Bitboard occupied = board.white_pieces | board.black_pieces;
+    // Most squares have no slider of that side on any of their lines; the
+    // ray walks are kept apart so that this common answer stays cheap.
     const Bitboard diagonal = (board.bishops | board.queens) & own & DIAGONAL_LINES[square];
     const Bitboard orthogonal = (board.rooks | board.queens) & own & ORTHOGONAL_LINES[square];
-    return slider_attackers(square, DIAGONAL_RAYS, occupied, diagonal) != 0 ||
-           slider_attackers(square, ORTHOGONAL_RAYS, occupied, orthogonal) != 0;
+    if ((diagonal | orthogonal) == 0) return false;
+    return sliders_reach(square, board.white_pieces | board.black_pieces, diagonal, orthogonal);
 }
 
 bool is_attacked(const Board& board, unsigned square) { return reached_by(board, square, !board.turn); }
