@@ -104,7 +104,7 @@ PyMethodDef METHODS[] = {
     with_arguments("_restore", method_with_arguments<RESTORE, Board, Exclusive, restore, BoardStateArgument>,
                    "_restore($self, board_state)\n--\n\n"),
     no_arguments("pop", method_without_arguments<Board, Exclusive, undo>, "pop($self)\n--\n\n"),
-    REFUSE_SUBCLASS,
+    PLINDERVOX_CLASS_ROWS,
     END_OF_METHODS,
 };
 

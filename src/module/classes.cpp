@@ -78,6 +78,50 @@ const char* class_name(PyTypeObject* type) {
     return dot == nullptr ? type->tp_name : dot + 1;
 }
 
+std::string qualified_name(PyTypeObject* type) {
+    if (type != made_type<Board> && type != made_type<Move> && type != made_type<BoardState>) return type->tp_name;
+    return std::string("plindervox.") + class_name(type);
+}
+
+void refuse_unmade(PyObject* object) {
+    const char* name = class_name(Py_TYPE(object));
+    PyErr_Format(PyExc_TypeError, "'%s' object was not made by %s(): object.__new__() leaves it empty", name, name);
+    throw_python_error();
+}
+
+namespace {
+
+// The class of this module that `self` is an instance of, or null with
+// TypeError set: an unbound call may be handed anything.
+PyTypeObject* own_class_of(PyObject* self) {
+    for (PyTypeObject* type : {made_type<Board>, made_type<Move>, made_type<BoardState>}) {
+        if (type != nullptr && PyObject_TypeCheck(self, type)) return type;
+    }
+    PyErr_Format(PyExc_TypeError, "cannot pickle '%s' object", Py_TYPE(self)->tp_name);
+    return nullptr;
+}
+
+PyObject* refuse_pickling(PyObject* self, long protocol) {
+    PyTypeObject* type = own_class_of(self);
+    if (type == nullptr) return nullptr;
+    // Protocols 0 and 1 go through copyreg, which names the class bare.
+    const std::string name = protocol < 2 ? class_name(type) : qualified_name(type);
+    PyErr_Format(PyExc_TypeError, "cannot pickle '%s' object", name.c_str());
+    return nullptr;
+}
+
+}  // namespace
+
+PyObject* refuse_reduce_ex(PyObject* self, PyObject* protocol) {
+    Ref index(PyNumber_Index(protocol));
+    if (index.get() == nullptr) return nullptr;
+    const long value = PyLong_AsLong(index.get());
+    if (value == -1 && PyErr_Occurred()) return nullptr;
+    return refuse_pickling(self, value);
+}
+
+PyObject* refuse_reduce(PyObject* self, PyObject*) { return refuse_pickling(self, 0); }
+
 PropertyNames intern_property_names(const PyGetSetDef* properties) {
     PropertyNames interned{};
     for (std::size_t i = 0; i < MAX_PROPERTIES && properties[i].name != nullptr; ++i) {
@@ -112,7 +156,7 @@ PyObject* refuse_subclass(PyObject* subclass, PyObject*, PyObject*) {
         for (PyTypeObject* ours : {board_type(), move_type(), board_state_type()}) {
             if (PyType_IsSubtype(base, ours)) base = ours;
         }
-        PyErr_Format(PyExc_TypeError, "type '%s' is not an acceptable base type", class_name(base));
+        PyErr_Format(PyExc_TypeError, "type '%s' is not an acceptable base type", qualified_name(base).c_str());
         return nullptr;
     });
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <new>
+#include <string>
 #include <type_traits>
 #include <utility>
 
@@ -24,22 +25,61 @@ template <class Record> inline constexpr bool takes_borrows = true;
 template <> inline constexpr bool takes_borrows<Move> = false;
 #endif
 
+// PyPy makes instances of these classes behind their constructors' back:
+// object.__new__(Board), and copyreg's reconstructor that calls it, hand out
+// an instance whose memory PyPy allocated zero-filled and whose record was
+// never constructed (CPython refuses object.__new__ for such a class itself).
+// So under PyPy every instance this module makes carries a mark: members
+// refuse an instance without it, and its destruction leaves the record alone.
+#ifdef PYPY_VERSION
+struct MadeMark {
+    bool made;
+};
+#else
+struct MadeMark {};
+#endif
+
 template <class Record, bool with_counter = takes_borrows<Record>>
 struct Instance {
     PyObject_HEAD
     Record record;
     BorrowFlag borrow_flag;
+    [[no_unique_address]] MadeMark mark;
 };
 
 template <class Record>
 struct Instance<Record, false> {
     PyObject_HEAD
     Record record;
+    [[no_unique_address]] MadeMark mark;
 };
 
 template <class Record>
 Instance<Record>& instance_of(PyObject* object) {
     return *reinterpret_cast<Instance<Record>*>(object);
+}
+
+// Whether the instance's record was made by this module (always so under CPython).
+template <class Record>
+[[gnu::always_inline]] inline bool was_made(const Instance<Record>& instance) {
+#ifdef PYPY_VERSION
+    return instance.mark.made;
+#else
+    (void)instance;
+    return true;
+#endif
+}
+
+// TypeError for an instance whose record was never made.
+[[noreturn]] void refuse_unmade(PyObject* object);
+
+// The instance of an object already known to be of the record's class,
+// refused when its record was never made.
+template <class Record>
+[[gnu::always_inline]] inline Instance<Record>& made_instance(PyObject* object) {
+    auto& instance = instance_of<Record>(object);
+    if (!was_made(instance)) [[unlikely]] refuse_unmade(object);
+    return instance;
 }
 
 // The borrow a call takes of an instance for its duration (nothing where its
@@ -97,6 +137,10 @@ PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots,
 
 // The class's bare name ("Board"), as every message of this module gives it.
 const char* class_name(PyTypeObject* type);
+
+// The name CPython's own messages give a class: "plindervox.Board" for this
+// module's classes (PyPy keeps them bare), the type's name for any other.
+std::string qualified_name(PyTypeObject* type);
 
 // Under CPython with the interpreter lock, an instance's memory comes from
 // the object allocator directly: the classes are neither subclassable nor
@@ -168,13 +212,17 @@ PyObject* wrap_record(PyTypeObject* type, Record&& record) {
     auto& instance = instance_of<Kind>(object);
     new (&instance.record) Kind(std::forward<Record>(record));
     if constexpr (takes_borrows<Kind>) new (&instance.borrow_flag) BorrowFlag(0);
+#ifdef PYPY_VERSION
+    instance.mark.made = true;
+#endif
     return object;
 }
 
 template <class Record>
 void dealloc_instance(PyObject* object) {
     PyTypeObject* type = Py_TYPE(object);
-    instance_of<Record>(object).record.~Record();
+    auto& instance = instance_of<Record>(object);
+    if (was_made(instance)) instance.record.~Record();
     free_instance<Record>(type, object);
 #ifndef PYPY_VERSION
     Py_DECREF(type);  // the header's reference to the heap type, taken when the instance was made
@@ -207,6 +255,26 @@ PyObject* refuse_subclass(PyObject* subclass, PyObject* args, PyObject* kwargs);
 inline const PyMethodDef REFUSE_SUBCLASS = {
     "__init_subclass__", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(refuse_subclass)),
     METH_VARARGS | METH_KEYWORDS | METH_CLASS, nullptr};
+
+// Copying and pickling are refused: a record cannot be rebuilt from what
+// pickle keeps. CPython refuses them itself (object.__reduce_ex__ finds
+// native state it cannot save); PyPy's object.__reduce_ex__ does not look,
+// and would hand copy and pickle a recipe that rebuilds a fresh board,
+// silently dropping the position. Under PyPy each class therefore has its
+// own __reduce_ex__ and __reduce__ that raise CPython's TypeError: "cannot
+// pickle 'Board' object" for protocols 0 and 1 and __reduce__, "cannot
+// pickle 'plindervox.Board' object" for protocol 2 and above.
+PyObject* refuse_reduce_ex(PyObject* self, PyObject* protocol);
+PyObject* refuse_reduce(PyObject* self, PyObject*);
+
+// The rows every class's method table ends with.
+#ifdef PYPY_VERSION
+#define PLINDERVOX_CLASS_ROWS                                                                      \
+    REFUSE_SUBCLASS, PyMethodDef{"__reduce_ex__", refuse_reduce_ex, METH_O, nullptr},               \
+        PyMethodDef{"__reduce__", refuse_reduce, METH_NOARGS, nullptr}
+#else
+#define PLINDERVOX_CLASS_ROWS REFUSE_SUBCLASS
+#endif
 
 // PyPy gives the instances of a class made by PyType_FromSpec an attribute
 // dictionary and weak-reference slot anyway, and puts their descriptors in

@@ -131,14 +131,14 @@ bool Truth::from_python(PyObject* object) {
 
 Move MoveArgument::from_python(PyObject* object) {
     if (!PyObject_TypeCheck(object, type_of<Move>())) type_mismatch(object, "Move");
-    auto& instance = instance_of<Move>(object);
+    auto& instance = made_instance<Move>(object);
     [[maybe_unused]] auto held = borrow(instance, Access::Shared);
     return instance.record;
 }
 
 BoardState BoardStateArgument::from_python(PyObject* object) {
     if (!PyObject_TypeCheck(object, type_of<BoardState>())) type_mismatch(object, "BoardState");
-    auto& instance = instance_of<BoardState>(object);
+    auto& instance = made_instance<BoardState>(object);
     [[maybe_unused]] auto held = borrow(instance, Access::Shared);
     return instance.record;
 }

@@ -29,7 +29,7 @@ using New = Constructor<NEW, Move, construct, U32, U32, Promotion>;
 
 PyMethodDef METHODS[] = {
     no_arguments("uci", method_without_arguments<Move, Shared, move_text_object>, "uci($self)\n--\n\n"),
-    REFUSE_SUBCLASS,
+    PLINDERVOX_CLASS_ROWS,
     END_OF_METHODS,
 };
 

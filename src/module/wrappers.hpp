@@ -22,7 +22,7 @@ template <class Record>
 [[gnu::always_inline]] inline Instance<Record>& receiver(PyObject* self) {
     PyTypeObject* type = type_of<Record>();
     if (!PyObject_TypeCheck(self, type)) type_mismatch(self, class_name(type));
-    return instance_of<Record>(self);
+    return made_instance<Record>(self);
 }
 
 // Converts one argument; a missing optional argument or None takes the default.
@@ -89,19 +89,22 @@ PyObject* method_with_arguments(PyObject* self, PyObject* const* args, Py_ssize_
 
 // The class a constructor is asked to instantiate must be the member's class
 // (or a subclass): its instances are allocated at that class's size. PyPy's
-// __new__ wrapper passes on whatever Class.__new__(x) was given.
+// __new__ wrapper passes on whatever Class.__new__(x) was given; the messages
+// are the ones CPython gives before its slot is reached.
 template <class Record>
 void check_new_type(PyTypeObject* subtype) {
     PyTypeObject* type = type_of<Record>();
     PyObject* object = reinterpret_cast<PyObject*>(subtype);
+    const std::string name = qualified_name(type);
     if (object == nullptr) {
-        PyErr_Format(PyExc_TypeError, "%s.__new__(): not enough arguments", class_name(type));
+        PyErr_Format(PyExc_TypeError, "%s.__new__(): not enough arguments", name.c_str());
     } else if (!PyType_Check(object)) {
-        PyErr_Format(PyExc_TypeError, "%s.__new__(X): X is not a type object (%s)", class_name(type),
+        PyErr_Format(PyExc_TypeError, "%s.__new__(X): X is not a type object (%s)", name.c_str(),
                      Py_TYPE(object)->tp_name);
     } else if (!PyType_IsSubtype(subtype, type)) {
-        PyErr_Format(PyExc_TypeError, "%s.__new__(%s): %s is not a subtype of %s", class_name(type), subtype->tp_name,
-                     subtype->tp_name, class_name(type));
+        const std::string other = qualified_name(subtype);
+        PyErr_Format(PyExc_TypeError, "%s.__new__(%s): %s is not a subtype of %s", name.c_str(), other.c_str(),
+                     other.c_str(), name.c_str());
     } else {
         return;
     }
@@ -168,11 +171,25 @@ PyObject* text_slot(PyObject* self) {
     });
 }
 
-// A property getter; the interpreter's descriptor has checked the receiver.
+// A property's receiver. The interpreter's descriptor has checked the
+// object's class, but PyPy lets that class be reassigned
+// (object.__setattr__(move, "__class__", Board) passes its layout check)
+// while the object's memory stays what it was, so there the native type is
+// checked too. CPython refuses such an assignment.
+template <class Record>
+[[gnu::always_inline]] inline Instance<Record>& property_receiver(PyObject* self) {
+#ifdef PYPY_VERSION
+    return receiver<Record>(self);
+#else
+    return made_instance<Record>(self);
+#endif
+}
+
+// A property getter.
 template <class Record, auto read>
 PyObject* property_getter(PyObject* self, void*) {
     return contain([&] {
-        auto& instance = instance_of<Record>(self);
+        auto& instance = property_receiver<Record>(self);
         [[maybe_unused]] auto held = borrow(instance, Access::Shared);
         return read(instance.record);
     });

@@ -33,7 +33,8 @@ class Move:
     ints, 0-63 on the board; the generators give promotions as "q", "r", "n"
     or "b" (lower case for both colours). Moves compare and hash by identity:
     two moves with the same fields are not equal. Deleting a property raises
-    AttributeError("can't delete attribute").
+    AttributeError("can't delete attribute"). Moves cannot be copied or
+    pickled (TypeError); keep from_square, to_square and promotion instead.
     """
     def __new__(cls, from_square: int, to_square: int, promotion: Optional[str] = None) -> Move:
         """A new move.
@@ -125,7 +126,10 @@ class Board:
     exactly "w", the castling text is stored verbatim unless "-", an unknown
     en passant file falls back to the a-file, and unreadable clocks read as 0.
     Setting any attribute that is not a property raises
-    AttributeError("'Board' object has no attribute 'x'").
+    AttributeError("'Board' object has no attribute 'x'"). Boards cannot be
+    copied or pickled, TypeError("cannot pickle 'plindervox.Board' object"):
+    keep the position text and the moves played, and build a new board from
+    them.
     """
     def __new__(cls, starting_fen: Optional[str] = None) -> Board:
         """A board loaded from FEN text, or the standard start for None.

@@ -124,7 +124,10 @@ INTEGER_CONVERSIONS = {"u8", "u32", "u64"}
 
 # Members the drivers know to leave alone: the interpreter's own, and the
 # subclass guard (reached by class creation, see `Member.kind == "subclass"`).
-NOT_CALLED = {"__doc__", "__module__", "__new__", "__setattr__", "__delattr__", "__dict__", "__weakref__"}
+# The pickling refusals of PyPy's classes are driven by tests/binding/protocols.py;
+# copyreg leaves __slotnames__ on a class it was asked to pickle.
+NOT_CALLED = {"__doc__", "__module__", "__new__", "__setattr__", "__delattr__", "__dict__", "__weakref__",
+              "__reduce_ex__", "__reduce__", "__slotnames__"}
 
 
 @dataclass
