@@ -95,18 +95,17 @@ template <class Record>
 void check_new_type(PyTypeObject* subtype) {
     PyTypeObject* type = type_of<Record>();
     PyObject* object = reinterpret_cast<PyObject*>(subtype);
+    if (object != nullptr && PyType_Check(object) && PyType_IsSubtype(subtype, type)) return;
     const std::string name = qualified_name(type);
     if (object == nullptr) {
         PyErr_Format(PyExc_TypeError, "%s.__new__(): not enough arguments", name.c_str());
     } else if (!PyType_Check(object)) {
         PyErr_Format(PyExc_TypeError, "%s.__new__(X): X is not a type object (%s)", name.c_str(),
                      Py_TYPE(object)->tp_name);
-    } else if (!PyType_IsSubtype(subtype, type)) {
+    } else {
         const std::string other = qualified_name(subtype);
         PyErr_Format(PyExc_TypeError, "%s.__new__(%s): %s is not a subtype of %s", name.c_str(), other.c_str(),
                      other.c_str(), name.c_str());
-    } else {
-        return;
     }
     throw_python_error();
 }
