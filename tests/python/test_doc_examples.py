@@ -22,7 +22,7 @@ BLOCKS = [(path.relative_to(ROOT).as_posix(), line, block)
           for path in DOCUMENTS for line, block in python_blocks(path)]
 
 
-@pytest.mark.parametrize("name", ["README.md", "docs/reference.md"])
+@pytest.mark.parametrize("name", ["README.md", "docs/getting-started.md", "docs/reference.md"])
 def test_the_front_pages_have_python_examples(name):
     assert any(document == name for document, _, _ in BLOCKS)
 
