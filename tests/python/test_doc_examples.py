@@ -11,18 +11,24 @@ PYTHON_FENCES = {"python", "py", "pycon", "python3"}
 FENCE = re.compile(r"^```(\w*)[^\n]*\n(.*?)^```", re.M | re.S)
 
 
+# A block that only shows a program of examples/ on the page (--8<-- "file")
+# is no session: the program has tests of its own.
+INCLUDED_FILE = re.compile(r'(?:--8<-- "[^"]+"\n)+')
+
+
 def python_blocks(path):
-    """(first line number, text) of every fenced Python block of a Markdown file."""
+    """(first line number, text) of every fenced Python session of a Markdown file."""
     text = path.read_text(encoding="utf-8")
     return [(text.count("\n", 0, match.start()) + 2, match[2])
-            for match in FENCE.finditer(text) if match[1] in PYTHON_FENCES]
+            for match in FENCE.finditer(text)
+            if match[1] in PYTHON_FENCES and not INCLUDED_FILE.fullmatch(match[2])]
 
 
 BLOCKS = [(path.relative_to(ROOT).as_posix(), line, block)
           for path in DOCUMENTS for line, block in python_blocks(path)]
 
 
-@pytest.mark.parametrize("name", ["README.md", "docs/getting-started.md", "docs/reference.md"])
+@pytest.mark.parametrize("name", ["README.md", "docs/getting-started.md", "docs/reference.md", "docs/batch.md"])
 def test_the_front_pages_have_python_examples(name):
     assert any(document == name for document, _, _ in BLOCKS)
 
