@@ -136,7 +136,9 @@ def site_pages():
 
 def published_links():
     """The links into the site that the README and the package metadata give."""
-    readme = re.findall(r"\]\((" + re.escape(SITE_URL) + r"[^)]*)\)", (ROOT / "README.md").read_text(encoding="utf-8"))
+    text = (ROOT / "README.md").read_text(encoding="utf-8")
+    # Inline links and reference definitions ("[name]: URL") alike.
+    readme = re.findall(r"(?:\]\(|^\[[^]]+\]: )(" + re.escape(SITE_URL) + r"[^)\s]*)", text, flags=re.M)
     urls = tomllib.loads((ROOT / "pyproject.toml").read_text(encoding="utf-8"))["project"]["urls"]
     return [("README.md", link) for link in readme] + [("pyproject.toml", link) for link in urls.values()]
 
