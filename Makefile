@@ -115,7 +115,7 @@ $(DSTAMP): requirements-docs.txt | deps-cpython
 	@touch $@
 
 docs: $(DSTAMP)
-	NO_MKDOCS_2_WARNING=1 $(DVENV)/bin/python -m mkdocs build --strict --quiet --site-dir $(DOCS_BUILD)
+	NO_MKDOCS_2_WARNING=1 $(DVENV)/bin/python -m mkdocs build --strict --site-dir $(DOCS_BUILD)
 
 test-docs: docs
 	$(DVENV)/bin/python -m pytest -q tests/docs
