@@ -10,6 +10,9 @@
 #   make demo   build + install the module, run the programs in examples/
 #   make dist   sdist + manylinux wheels for PyPy and each CPython in dist/
 #               (`make wheel` is the same)
+#   make docs   the documentation site (mkdocs.yml, docs/) into build/docs,
+#               warnings being errors; `make test` also checks its links and
+#               its API reference (tests/docs)
 #   make bench  benchmarks: C++ core alone, perft through Python against the
 #               do-nothing binding floor under PyPy and CPython, then every member, a per-position
 #               workload and the kept results' cost under PyPy and CPython
@@ -42,7 +45,7 @@ DEB_PACKAGES += clang libclang-rt-14-dev
 
 export PIP_DISABLE_PIP_VERSION_CHECK := 1
 
-.PHONY: deps venv .venv install core-test test demo bench bench-core bench-floor bench-python clean distclean
+.PHONY: deps venv .venv install core-test test demo docs test-docs bench bench-core bench-floor bench-python clean distclean
 
 # Debian packages the build needs. Quiet and quick when all are present.
 deps:
@@ -83,7 +86,7 @@ core-test: deps
 	$(CMAKE) --build $(CORE_BUILD) -j $(JOBS)
 	cd $(CORE_BUILD) && $(CTEST) --output-on-failure -j $(JOBS)
 
-test: deps core-test core-asan fuzz-smoke clang-build
+test: deps core-test core-asan fuzz-smoke clang-build test-docs
 	@$(MAKE) --no-print-directory test-python
 	@$(MAKE) --no-print-directory test-wheels
 
@@ -94,6 +97,28 @@ demo: deps install
 
 include mk/python-matrix.mk
 include mk/debian-roots.mk
+
+# The documentation site, built by a CPython venv of its own (.venv-docs) from
+# the type stubs and docs/; it needs no build of the module. The pages'
+# examples run with the Python tests, under every interpreter.
+DOCS_PYTHON ?= $(if $(CPYTHON),$(CPYTHON),python3)
+DVENV := .venv-docs
+DSTAMP := $(DVENV)/.stamp
+DOCS_BUILD := build/docs
+
+$(DSTAMP): requirements-docs.txt | deps-cpython
+	@if ! $(DVENV)/bin/python -c pass 2>/dev/null; then \
+	  echo "venv: creating $(DVENV) with $(DOCS_PYTHON)"; \
+	  rm -rf $(DVENV) && $(DOCS_PYTHON) -m venv $(DVENV); \
+	fi
+	$(DVENV)/bin/python -m pip install -q -r requirements-docs.txt
+	@touch $@
+
+docs: $(DSTAMP)
+	NO_MKDOCS_2_WARNING=1 $(DVENV)/bin/python -m mkdocs build --strict --site-dir $(DOCS_BUILD)
+
+test-docs: docs
+	$(DVENV)/bin/python -m pytest -q tests/docs
 
 # Benchmarks, not part of `make test`. BENCH_QUICK=1 runs shallower perfts;
 # BENCH_CPU_TIME=1 times with the process CPU clock (steadier on a busy

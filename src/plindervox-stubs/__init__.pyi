@@ -4,19 +4,21 @@ Squares are ints 0-63 (a1 = 0, b1 = 1 ... h1 = 7, a2 = 8 ... h8 = 63); piece
 sets are 64-bit ints, bit n standing for square n. Every parameter can be
 passed by position or by keyword.
 
-Errors:
+Raises:
     PanicException: a failure of the chess rules (unreadable position text,
         a move that cannot be applied, an unknown letter). Its qualified name
         is pyo3_runtime.PanicException and it derives from BaseException, so
         `except Exception` does not catch it; the module does not export it.
-        It also writes a "thread '<name>' panicked at" line and the message
+        It also writes a `thread '<name>' panicked at` line and the message
         to the process's standard error.
     TypeError, ValueError, OverflowError: wrong argument counts, types and
         ranges; an integer outside its parameter's range raises
-        OverflowError("out of range integral type conversion attempted").
+        `OverflowError("out of range integral type conversion attempted")`;
+        a str holding a lone surrogate raises UnicodeEncodeError, a
+        ValueError, from the UTF-8 codec.
     RuntimeError: re-entering an object from inside a call on it (for example
-        from an __index__ method): RuntimeError("Already borrowed") when either
-        call writes, RuntimeError("Already mutably borrowed") when a read meets
+        from an `__index__` method): `RuntimeError("Already borrowed")` when either
+        call writes, `RuntimeError("Already mutably borrowed")` when a read meets
         a write.
 After any of these errors the object is unchanged and usable; a refused
 Board.apply_move has recorded the move all the same (pop() takes it off).
@@ -33,14 +35,15 @@ class Move:
     ints, 0-63 on the board; the generators give promotions as "q", "r", "n"
     or "b" (lower case for both colours). Moves compare and hash by identity:
     two moves with the same fields are not equal. Deleting a property raises
-    AttributeError("can't delete attribute"). Moves cannot be copied or
-    pickled (TypeError); keep from_square, to_square and promotion instead.
+    `AttributeError("can't delete attribute")`. Moves cannot be copied or
+    pickled (`TypeError`); keep `from_square`, `to_square` and `promotion`
+    instead.
     """
     def __new__(cls, from_square: int, to_square: int, promotion: Optional[str] = None) -> Move:
         """A new move.
 
         Raises:
-            OverflowError: a square outside 0 to 2**32 - 1.
+            OverflowError: a square outside 0 to `2**32 - 1`.
             TypeError: a square that is no integer, a promotion that is no str.
             ValueError: a promotion of length other than 1.
         """
@@ -49,7 +52,7 @@ class Move:
         """The origin square: read/write, unsigned 32-bit (0-63 on the board).
 
         Raises:
-            OverflowError: writing a value outside 0 to 2**32 - 1.
+            OverflowError: writing a value outside 0 to `2**32 - 1`.
             TypeError: writing a non-integer.
         """
     @from_square.setter
@@ -57,7 +60,7 @@ class Move:
         """The origin square: read/write, unsigned 32-bit (0-63 on the board).
 
         Raises:
-            OverflowError: writing a value outside 0 to 2**32 - 1.
+            OverflowError: writing a value outside 0 to `2**32 - 1`.
             TypeError: writing a non-integer.
         """
     @property
@@ -65,7 +68,7 @@ class Move:
         """The destination square: read/write, unsigned 32-bit (0-63 on the board).
 
         Raises:
-            OverflowError: writing a value outside 0 to 2**32 - 1.
+            OverflowError: writing a value outside 0 to `2**32 - 1`.
             TypeError: writing a non-integer.
         """
     @to_square.setter
@@ -73,7 +76,7 @@ class Move:
         """The destination square: read/write, unsigned 32-bit (0-63 on the board).
 
         Raises:
-            OverflowError: writing a value outside 0 to 2**32 - 1.
+            OverflowError: writing a value outside 0 to `2**32 - 1`.
             TypeError: writing a non-integer.
         """
     @property
@@ -126,21 +129,21 @@ class Board:
     exactly "w", the castling text is stored verbatim unless "-", an unknown
     en passant file falls back to the a-file, and unreadable clocks read as 0.
     Setting any attribute that is not a property raises
-    AttributeError("'Board' object has no attribute 'x'"). Boards cannot be
-    copied or pickled, TypeError("cannot pickle 'plindervox.Board' object"):
-    keep the position text and the moves played, and build a new board from
-    them.
+    `AttributeError("'Board' object has no attribute 'x'")`. Boards cannot
+    be copied or pickled,
+    `TypeError("cannot pickle 'plindervox.Board' object")`: keep the
+    position text and the moves played, and build a new board from them.
     """
     def __new__(cls, starting_fen: Optional[str] = None) -> Board:
         """A board loaded from FEN text, or the standard start for None.
 
         Raises:
             PanicException: position text it cannot read, and no board is made:
-                PanicException("Invalid starting fen; got <text>, with <n> parts")
+                `PanicException("Invalid starting fen; got <text>, with <n> parts")`
                 for fewer than six fields,
-                PanicException("Invalid starting fen; piece placement runs off the board in <text>"),
-                PanicException("Invalid piece type") for an unknown placement letter,
-                PanicException("Invalid en passant square: <field>") for an en
+                `PanicException("Invalid starting fen; piece placement runs off the board in <text>")`,
+                `PanicException("Invalid piece type")` for an unknown placement letter,
+                `PanicException("Invalid en passant square: <field>")` for an en
                 passant field shorter than two characters or off ranks 1-8.
             TypeError: a starting_fen that is neither str nor None.
         """
@@ -150,7 +153,7 @@ class Board:
 
         Raises:
             TypeError: writing anything but a bool:
-                TypeError("argument 'turn': 'int' object cannot be converted to 'PyBool'").
+                `TypeError("argument 'turn': 'int' object cannot be converted to 'PyBool'")`.
             AttributeError: deleting it.
         """
     @turn.setter
@@ -159,7 +162,7 @@ class Board:
 
         Raises:
             TypeError: writing anything but a bool:
-                TypeError("argument 'turn': 'int' object cannot be converted to 'PyBool'").
+                `TypeError("argument 'turn': 'int' object cannot be converted to 'PyBool'")`.
             AttributeError: deleting it.
         """
     def set_board(self) -> None:
@@ -175,11 +178,11 @@ class Board:
         "K"; "A"/"a" all pieces; "W"/"w" the White pieces.
 
         Raises:
-            PanicException: PanicException("Invalid piece type: x") for an
+            PanicException: `PanicException("Invalid piece type: x")` for an
                 unknown letter (x stands for the letter).
             TypeError: a piece_type that is no str:
-                TypeError("argument 'piece_type': 'int' object cannot be converted to 'PyString'").
-            ValueError: ValueError("expected a string of length 1").
+                `TypeError("argument 'piece_type': 'int' object cannot be converted to 'PyString'")`.
+            ValueError: `ValueError("expected a string of length 1")`.
         """
     def set_pieces_or(self, piece_type: str, bitboard: int) -> None:
         """ORs bitboard into the kind's set and into White's (capital) or Black's.
@@ -187,18 +190,18 @@ class Board:
         Nothing keeps the sets consistent: they may come to overlap.
 
         Raises:
-            PanicException: PanicException("Invalid piece type") for a letter
+            PanicException: `PanicException("Invalid piece type")` for a letter
                 other than P R N B Q K in either case.
-            OverflowError: a bitboard outside 0 to 2**64 - 1.
+            OverflowError: a bitboard outside 0 to `2**64 - 1`.
             TypeError, ValueError: as get_pieces, for the letter.
         """
     def set_pieces_xor(self, piece_type: str, bitboard: int) -> None:
         """XORs bitboard into the kind's set only; the colour sets stay.
 
         Raises:
-            PanicException: PanicException("Invalid piece type") for a letter
+            PanicException: `PanicException("Invalid piece type")` for a letter
                 other than P R N B Q K in either case.
-            OverflowError: a bitboard outside 0 to 2**64 - 1.
+            OverflowError: a bitboard outside 0 to `2**64 - 1`.
             TypeError, ValueError: as get_pieces, for the letter.
         """
     def pawn_moves(self) -> List[Move]:
@@ -263,7 +266,7 @@ class Board:
         Raises:
             OverflowError: a square outside 0-255.
             TypeError: a non-integer:
-                TypeError("argument 'square': 'float' object cannot be interpreted as an integer").
+                `TypeError("argument 'square': 'float' object cannot be interpreted as an integer")`.
         """
     def is_check(self) -> bool:
         """Whether the side to move's king is reached; False without a king."""
@@ -286,27 +289,27 @@ class Board:
         Raises:
             PanicException: the position is unchanged but the move was
                 recorded, so pop() takes it off:
-                PanicException("Move squares must lie within 0-63 for a9a1")
+                `PanicException("Move squares must lie within 0-63 for a9a1")`
                 for a square above 63,
-                PanicException("Could not find the piece to move for e3e4")
+                `PanicException("Could not find the piece to move for e3e4")`
                 for an empty origin square,
-                PanicException("Panic in the disco!!! (promotion issue) for a7a8Q")
+                `PanicException("Panic in the disco!!! (promotion issue) for a7a8Q")`
                 for a promotion letter other than q, r, b, n
                 (each message ends with the move's UCI text).
             TypeError: a mov that is no Move:
-                TypeError("argument 'mov': 'int' object cannot be converted to 'Move'").
+                `TypeError("argument 'mov': 'int' object cannot be converted to 'Move'")`.
         """
     def pop(self) -> Move:
         """Takes the last applied move back and returns it as a new Move.
 
         Raises:
-            PanicException: PanicException("Cannot pop a move: the move history is empty").
+            PanicException: `PanicException("Cannot pop a move: the move history is empty")`.
         """
     def _reset_half_move_clock(self, from_mask: int, to_mask: int) -> bool:
         """Whether an own pawn is on from_mask or an opposing piece on to_mask.
 
         Raises:
-            OverflowError: a mask outside 0 to 2**64 - 1.
+            OverflowError: a mask outside 0 to `2**64 - 1`.
         """
     def _check_castling_rights(self) -> bool:
         """Whether the side to move holds K or Q (k or q for Black)."""
@@ -314,9 +317,9 @@ class Board:
         """Removes castling rights: "a" all of them, "k"/"q" the mover's letter.
 
         Raises:
-            PanicException: PanicException("Invalid castling rights") for an id
+            PanicException: `PanicException("Invalid castling rights")` for an id
                 other than a, k, q;
-                PanicException("Invalid castling rights: there are no castling rights to remove")
+                `PanicException("Invalid castling rights: there are no castling rights to remove")`
                 for "k" or "q" when the castling text is "-".
             TypeError, ValueError: as get_pieces, for the letter.
         """

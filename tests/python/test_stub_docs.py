@@ -1,11 +1,11 @@
-"""The stubs' docstrings: what an editor shows on hover, kept level with the README.
+"""The stubs' docstrings: what an editor shows on hover, and what the API
+reference of the documentation site is made from.
 
 The runtime docstrings are bare signature blocks, so the stubs are where an
-editor finds what each member does. The README's API reference says the same
+editor finds what each member does. The error page of the site says the same
 things at more length; these tests tie the two together by the errors and
 exact messages each member names.
 """
-import ast
 import re
 import sys
 from pathlib import Path
@@ -13,33 +13,9 @@ from pathlib import Path
 import jedi
 import pytest
 
-ROOT = Path(__file__).resolve().parents[2]
-STUB_DIR = ROOT / "src"
-STUB = STUB_DIR / "plindervox-stubs" / "__init__.pyi"
-README = ROOT / "README.md"
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from stub_docs import DOCS, EXCEPTION, MESSAGE, MESSAGES, ROOT, STUB_DIR  # noqa: E402
 
-EXCEPTION = re.compile(r"\b[A-Z]\w*(?:Error|Exception)\b")
-# An exact message as both documents write it: PanicException("Invalid piece type").
-MESSAGE = re.compile(r'\b[A-Z]\w*(?:Error|Exception)\("[^"]*"\)')
-
-
-def stub_definitions():
-    """Every definition of the stub by name: "" is the module, "Board", "Board.turn",
-    "Board.turn.setter", "hello_world"; each with its node."""
-    tree = ast.parse(STUB.read_text(encoding="utf-8"))
-    found = {"": tree}
-    for node in tree.body:
-        if isinstance(node, (ast.ClassDef, ast.FunctionDef)):
-            found[node.name] = node
-        for member in getattr(node, "body", []) if isinstance(node, ast.ClassDef) else []:
-            if isinstance(member, ast.FunctionDef):
-                setter = any(isinstance(d, ast.Attribute) and d.attr == "setter" for d in member.decorator_list)
-                found[f"{node.name}.{member.name}" + (".setter" if setter else "")] = member
-    return found
-
-
-DEFINITIONS = stub_definitions()
-DOCS = {name: ast.get_docstring(node) or "" for name, node in DEFINITIONS.items()}
 SETTERS = [name for name in DOCS if name.endswith(".setter")]
 
 
@@ -98,62 +74,57 @@ def test_editor_hover_shows_the_stub_docstring(stub_only_project, name, line, co
     assert shown == [DOCS[name]]
 
 
-def readme_section(title):
-    text = README.read_text(encoding="utf-8")
-    start = text.index(f"\n## {title}\n")
-    end = text.find("\n## ", start + 1)
-    body = text[start:] if end == -1 else text[start:end]
+def page_text(page):
+    body = (ROOT / "docs" / page).read_text(encoding="utf-8")
     return re.sub(r"^```.*?^```", "", body, flags=re.M | re.S)  # examples are tested elsewhere
 
 
-def readme_member_names(cell):
-    """`uci()`, `str(m)`, `from_square` -> uci, __str__, from_square."""
+def member_names(cell):
+    """The stub definitions a table cell names: `pop()` -> Board.pop,
+    `Board.__str__(5)` -> Board.__str__, `Move` -> Move; other code is skipped."""
     names = []
     for code in re.findall(r"`([^`]+)`", cell):
-        special = re.fullmatch(r"(str|repr)\(\w+\)", code)
-        names.append(f"__{special[1]}__" if special else re.match(r"\w+", code)[0])
+        name = re.match(r"[A-Za-z_]\w*(?:\.\w+)*", code)
+        if name is None:
+            continue
+        name = name[0]
+        candidates = [name] if name in DOCS else [f"{cls}.{name}" for cls in ("Board", "Move")]
+        names += [c for c in candidates if c in DOCS]
     return names
 
 
-def api_reference():
-    """What the README's API reference documents, as (stub names, README text):
-    its introduction for the module, each class's prose for the class, each
-    table row for the members named in its first cell."""
-    parts = re.split(r"^### `(\w+)\(.*\n", readme_section("API reference"), flags=re.M)
-    entries = [([""], parts[0])]
-    for cls, body in zip(parts[1::2], parts[2::2]):
-        lines = body.splitlines()
-        entries.append(([cls], "\n".join(l for l in lines if not l.startswith("|"))))
-        for row in (l for l in lines if l.startswith("| `")):
-            entries.append(([f"{cls}.{m}" for m in readme_member_names(row.split("|")[1])], row))
-    return entries
+def error_rows():
+    """(stub names, row) for every row of the error page's table, below its header."""
+    rows = [line for line in page_text("errors.md").splitlines() if line.startswith("| ")][1:]
+    return [(member_names(row.split("|")[1]), row) for row in rows]
 
 
-API_REFERENCE = api_reference()
-ROWS = [(name, text) for names, text in API_REFERENCE for name in names]
+ERROR_ROWS = error_rows()
 
 
-def docs_of(name):
-    return class_docs(name) if name in ("Board", "Move") else DOCS[name]
+def test_the_error_page_has_its_table():
+    assert len(ERROR_ROWS) >= 20
+    assert all(not set(row) <= set("|-: ") for _, row in ERROR_ROWS)
 
 
-def test_readme_documents_every_stub_member_and_no_other():
-    documented = {name for name, _ in ROWS if "." in name}
-    in_stubs = {name for name in DOCS if name.count(".") == 1 and name.split(".")[0] in ("Board", "Move")}
-    assert documented == in_stubs - {"Board.__new__", "Move.__new__"}
+# What a caller reads about the members a row names: their docstrings, their
+# classes' and the module's, which gives the errors every member shares.
+def docs_read_for(names):
+    classes = {name.split(".")[0] for name in names}
+    return "\n".join([DOCS[""], *(DOCS[n] for n in names),
+                      *(class_docs(c) for c in classes if c in ("Board", "Move"))])
 
 
-@pytest.mark.parametrize("name, text", ROWS, ids=[name or "module" for name, _ in ROWS])
-def test_stub_docstring_names_the_errors_and_messages_the_readme_gives(name, text):
-    docs = docs_of(name)
-    assert set(EXCEPTION.findall(text)) <= set(EXCEPTION.findall(docs)), (name, text)
-    assert set(MESSAGE.findall(text)) <= set(MESSAGE.findall(docs)), (name, text)
+@pytest.mark.parametrize("names, row", ERROR_ROWS, ids=[row.split("|")[1].strip()[:60] for _, row in ERROR_ROWS])
+def test_stub_docstrings_name_the_errors_and_messages_of_the_error_page(names, row):
+    docs = docs_read_for(names) if names else "\n".join(DOCS.values())
+    assert set(EXCEPTION.findall(row)) <= set(EXCEPTION.findall(docs)), (names, row)
+    assert set(MESSAGE.findall(row)) <= set(MESSAGE.findall(docs)), (names, row)
 
 
-README_MESSAGES = sorted(set(MESSAGE.findall(readme_section("API reference") + readme_section("What bad input gets you"))))
-STUB_MESSAGES = sorted(set(MESSAGE.findall("\n".join(DOCS.values()))))
+PAGE_MESSAGES = sorted(set(MESSAGE.findall(page_text("errors.md") + page_text("reference.md"))))
 
 
-def test_the_readme_and_the_stubs_quote_the_same_messages():
-    assert len(README_MESSAGES) >= 20
-    assert STUB_MESSAGES == README_MESSAGES
+def test_the_error_page_and_the_stubs_quote_the_same_messages():
+    assert len(PAGE_MESSAGES) >= 20
+    assert MESSAGES == PAGE_MESSAGES
