@@ -125,7 +125,7 @@ PyType_Slot SLOTS[] = {
     {0, nullptr},
 };
 
-const FastConstructor FAST_NEW = {New::with_vector, with_arguments("__new__", New::new_method, NEW_DOC)};
+const FastConstructor FAST_NEW = {New::with_vector, with_arguments("__new__", New::new_method, PLINDERVOX_NEW_DOC("starting_fen=None"))};
 
 }  // namespace
 

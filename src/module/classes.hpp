@@ -127,8 +127,17 @@ struct FastConstructor {
     PyMethodDef new_method;
 };
 
-// The docstring the interpreters give a class's __new__.
-inline constexpr const char* NEW_DOC = "Create and return a new object.  See help(type) for accurate signature.";
+// The docstring of the __new__ that PyPy gets (see install in classes.cpp):
+// the text the interpreters give a class's __new__, after a text signature
+// block. PyPy 8.0.1's inspect takes that built-in for the constructor and
+// reads its text signature, so the block is what inspect.signature(Board)
+// shows there, the class parameter dropped. The class is an ordinary
+// positional parameter, not a `$` one: the built-in receives it among its
+// arguments, whether or not the interpreter also gives it a __self__, which
+// would drop a `$` parameter a second time.
+#define PLINDERVOX_NEW_DOC(parameters) \
+    "__new__(cls, /, " parameters ")\n--\n\n" \
+    "Create and return a new object.  See help(type) for accurate signature."
 
 // A heap type from its name (a string literal), instance size and slots, with
 // the fast constructor installed for the running interpreter when given.
