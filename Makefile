@@ -1,7 +1,7 @@
 # plindervox developer tasks. Everything runs under PyPy in ./.venv; the Python
 # tests, wheels and sdist also under every CPython 3.9+ found (pyenv's, else
 # python3), each in ./.venv-cp3X (mk/python-matrix.mk), and under PyPy 3.11
-# and CPython 3.13/3.14 from Debian roots in build/roots (mk/debian-roots.mk).
+# and CPython 3.13/3.14/3.15 from Debian roots in build/roots (mk/debian-roots.mk).
 #
 #   make test   C++ unit tests (g++, sanitizers, clang++; warnings are errors),
 #               the Python tests under PyPy and each CPython, install checks

@@ -3,7 +3,7 @@
 # Debian 13 (trixie) and Debian unstable (sid) root filesystems, made once by
 # tools/debian-root.sh under build/roots and kept while sound (`make
 # distclean` removes them), give the matrix PyPy 7.3.19 and CPython 3.13
-# (trixie), PyPy 8.0 and CPython 3.14 (sid). In each the module is built
+# (trixie), PyPy 8.0 and CPython 3.14 and 3.15 (sid). In each the module is built
 # from the checkout with that root's own g++ into a venv of that interpreter
 # (under /opt/plindervox there), and tests/python runs under it. Where a
 # root cannot be made (not root, no archive) the summary says why and the
@@ -13,10 +13,11 @@
 
 ROOTS_DIR := build/roots
 ROOT_SUITES ?= trixie sid
-ROOT_INTERPRETERS := pypy3 python3
+# The interpreters of suite $(1): unstable has CPython 3.15 beside its default.
+root_interpreters = pypy3 python3 $(if $(filter sid,$(1)),python3.15)
 ROOT_OPT := /var/lib/plindervox
 # suite-interpreter names, as the matrix summary gives them.
-ROOT_NAMES := $(foreach s,$(ROOT_SUITES),$(foreach i,$(ROOT_INTERPRETERS),$(s)-$(i)))
+ROOT_NAMES := $(foreach s,$(ROOT_SUITES),$(foreach i,$(call root_interpreters,$(s)),$(s)-$(i)))
 root_suite = $(firstword $(subst -, ,$(1)))
 root_interpreter = $(lastword $(subst -, ,$(1)))
 # The venv of suite-interpreter $(1), inside its root.
@@ -112,8 +113,9 @@ check-root-mounts: roots
 ROOT_WHEELS := $(filter-out %-python3,$(ROOT_NAMES)) $(filter sid-python3,$(ROOT_NAMES))
 ROOT_WHEEL_PYTHONS = $(foreach n,$(ROOT_WHEELS),$(if $(wildcard $(call root_skipped,$(call root_suite,$(n)))),,\
   $(ROOTS_DIR)/$(call root_suite,$(n)):/usr/bin/$(call root_interpreter,$(n))))
-# The sdist is built under PyPy 3.11 and CPython 3.14 from the roots too.
-ROOT_SDIST_PYTHONS = $(filter $(ROOTS_DIR)/trixie:/usr/bin/pypy3 $(ROOTS_DIR)/sid:/usr/bin/python3,$(ROOT_WHEEL_PYTHONS))
+# The sdist is built under PyPy 3.11 and CPython 3.14 and 3.15 from the roots too.
+ROOT_SDIST_PYTHONS = $(filter $(ROOTS_DIR)/trixie:/usr/bin/pypy3 $(ROOTS_DIR)/sid:/usr/bin/python3 \
+  $(ROOTS_DIR)/sid:/usr/bin/python3.15,$(ROOT_WHEEL_PYTHONS))
 .PHONY: root-wheels $(addprefix wheel-,$(ROOT_WHEELS))
 root-wheels: $(addprefix wheel-,$(ROOT_WHEELS))
 
