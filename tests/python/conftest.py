@@ -1,4 +1,6 @@
 """Shared helpers for the plindervox Python tests."""
+import os
+
 import pytest
 
 START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
@@ -21,6 +23,17 @@ START_DIAGRAM = "\n".join([
     "R N B Q K B N R",
 ])
 EMPTY_DIAGRAM = "\n".join([". . . . . . . ."] * 8)
+
+# Under an emulator (the arm64 runs go through qemu-user, set by the Makefile)
+# every program takes about ten times as long as here, and so may the child
+# processes some tests start; their time limits grow with it.
+TIME_SCALE = 10 if os.environ.get("PLINDERVOX_EMULATED") else 1
+
+
+def time_limit(seconds):
+    """`seconds` on this machine, as long as a child process may take here."""
+    return seconds * TIME_SCALE
+
 
 # Every letter get_pieces() understands, in both cases.
 LETTERS = "wWaApPnNbBrRqQkK"

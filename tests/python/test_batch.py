@@ -13,6 +13,7 @@ import pytest
 EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
 sys.path.insert(0, str(EXAMPLES))
 import batch  # noqa: E402
+from conftest import time_limit
 
 FENS = batch.read_positions(batch.POSITIONS)
 # Enough to give each worker several chunks, few enough to stay quick under PyPy.
@@ -28,7 +29,7 @@ def test_the_positions_file_holds_distinct_positions_that_all_load():
 @pytest.mark.parametrize("depth", [0, 1, 2])
 def test_a_process_pool_gives_the_serial_results_in_order(depth):
     serial = batch.run_serial(SAMPLE, depth)
-    assert batch.run_processes(SAMPLE, depth, workers=2, timeout=120) == serial
+    assert batch.run_processes(SAMPLE, depth, workers=2, timeout=time_limit(120)) == serial
     assert len(set(serial)) > 1 or depth == 0  # the order is visible in the results
 
 
@@ -38,7 +39,7 @@ def test_the_serial_results_are_the_known_perft_counts():
 
 
 @pytest.mark.parametrize("run", [batch.run_serial,
-                                 lambda fens, depth: batch.run_processes(fens, depth, workers=2, timeout=120)],
+                                 lambda fens, depth: batch.run_processes(fens, depth, workers=2, timeout=time_limit(120))],
                          ids=["serial", "pool"])
 def test_a_position_that_does_not_load_is_named_in_a_value_error(run):
     with pytest.raises(ValueError, match=r"cannot load .8/8/8/8 w - -.: Invalid starting fen; got 8/8/8/8 w - -, with 4 parts"):
@@ -77,7 +78,7 @@ def dask_missing():
 
 @pytest.mark.skipif(dask_missing() is not None, reason=str(dask_missing()))
 def test_a_local_dask_cluster_on_loopback_gives_the_serial_results():
-    code, out, err = run_program("--depth", "2", "--workers", "2", "--dask", "--timeout", "60", timeout=180)
+    code, out, err = run_program("--depth", "2", "--workers", "2", "--dask", "--timeout", str(time_limit(60)), timeout=time_limit(180))
     assert code == 0, out + err
     addresses = out.split("Dask scheduler ", 1)[1].splitlines()[0].replace(",", "").replace("workers ", "").split()
     assert len(addresses) == 3 and all(a.startswith("tcp://127.0.0.1:") for a in addresses), addresses

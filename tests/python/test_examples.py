@@ -7,14 +7,14 @@ from pathlib import Path
 import pytest
 
 from plindervox import Board
-from conftest import ENDGAME, STALEMATE, play, uci
+from conftest import ENDGAME, STALEMATE, play, uci, time_limit
 
 EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
 
 
 def run(name, *args):
     return subprocess.run([sys.executable, str(EXAMPLES / name), *args],
-                          capture_output=True, text=True, timeout=120)
+                          capture_output=True, text=True, timeout=time_limit(120))
 
 
 RUNS = [  # program, arguments, exit status, text on stdout (stderr on failure)

@@ -13,6 +13,8 @@ import pytest
 
 from plindervox import Board, Move
 
+from conftest import time_limit
+
 ROOT = Path(__file__).resolve().parents[2]
 PYPY = getattr(sys, "pypy_version_info", None)
 
@@ -88,7 +90,7 @@ PYPY_NAME_ABORT = pytest.mark.xfail(
 @pytest.mark.parametrize("qualname", [pytest.param("raises", marks=PYPY_NAME_ABORT), "not a str"])
 def test_argument_whose_type_name_cannot_be_read_is_named_as_such(qualname):
     out = subprocess.run([sys.executable, "-c", UNREADABLE_NAME, qualname.split()[0]],
-                         capture_output=True, text=True, timeout=120)
+                         capture_output=True, text=True, timeout=time_limit(120))
     assert out.returncode == 0, out.stdout + out.stderr[-2000:]
     unreadable = "'<failed to extract type name>' object cannot be converted to"
     assert out.stdout.splitlines() == [
@@ -103,6 +105,6 @@ HOSTILE = ROOT / "tests" / "binding" / "hostile_calls.py"
 @pytest.mark.skipif(not (ROOT / "fuzz" / "fuzz_binding.py").exists(), reason="needs the repository's fuzz/")
 def test_hostile_calls_end_as_documented_in_a_child_process():
     out = subprocess.run([sys.executable, str(HOSTILE), "--sequences", "200"],
-                         capture_output=True, text=True, timeout=600)
+                         capture_output=True, text=True, timeout=time_limit(600))
     assert out.returncode == 0, out.stdout[-4000:] + out.stderr[-4000:]
     assert "as expected" in out.stdout

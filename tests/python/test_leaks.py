@@ -22,6 +22,7 @@ import sys
 import pytest
 
 from plindervox import Board, Move
+from conftest import time_limit
 
 START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
 MIDGAME = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"
@@ -218,7 +219,7 @@ def measure(name):
 def sizes():
     # stderr takes the core's diagnostic line for every PanicException.
     out = subprocess.run([sys.executable, __file__], stdout=subprocess.PIPE,
-                         stderr=subprocess.DEVNULL, timeout=300, check=True)
+                         stderr=subprocess.DEVNULL, timeout=time_limit(300), check=True)
     return json.loads(out.stdout)
 
 

@@ -8,7 +8,7 @@ import pytest
 
 import plindervox
 from plindervox import Board, Move
-from conftest import panic
+from conftest import panic, time_limit
 
 
 def test_module_exports_exactly_board_move_hello_world():
@@ -30,7 +30,7 @@ os.write(2, repr((result, replaced.getvalue())).encode())
 
 def test_hello_world_writes_to_fd1_through_c_stdio_not_sys_stdout():
     out = subprocess.run([sys.executable, "-c", HELLO_CHILD],
-                         capture_output=True, timeout=60)
+                         capture_output=True, timeout=time_limit(60))
     assert out.returncode == 0, out.stderr
     assert out.stdout == b"Hello World!\n"
     assert out.stderr.decode().endswith("(None, '')")

@@ -27,6 +27,7 @@ REFERENCE = json.loads((ROOT / "tests" / "binding" / "protocol_outcomes.json").r
 sys.path.insert(0, str(ROOT / "tests" / "binding"))
 import calls  # noqa: E402
 import protocols  # noqa: E402
+from conftest import time_limit
 
 PYPY = sys.implementation.name == "pypy"
 CPYTHON = sys.implementation.name == "cpython"
@@ -110,7 +111,7 @@ def documented_outcome(case):
 
 @pytest.fixture(scope="module")
 def outcomes():
-    out = subprocess.run([sys.executable, str(BATTERY)], capture_output=True, text=True, timeout=300)
+    out = subprocess.run([sys.executable, str(BATTERY)], capture_output=True, text=True, timeout=time_limit(300))
     assert out.returncode == 0, out.stdout[-2000:] + out.stderr[-4000:]
     return json.loads(out.stdout)
 

@@ -10,6 +10,8 @@ import pytest
 import plindervox
 from plindervox import Board, Move
 
+from conftest import time_limit
+
 ROOT = Path(__file__).resolve().parents[2]
 SOURCE_STUB = ROOT / "src" / "plindervox-stubs" / "__init__.pyi"
 INSTALLED_STUB = Path(plindervox.__file__).parent / "plindervox-stubs" / "__init__.pyi"
@@ -62,7 +64,7 @@ def test_stubs_declare_exactly_the_runtime_members(name, runtime, body):
                                  "and PyPy reports no method signatures")
 def test_stubtest_finds_the_stubs_consistent(tmp_path):
     out = subprocess.run([sys.executable, "-m", "mypy.stubtest", "plindervox"],
-                         cwd=tmp_path, capture_output=True, text=True, timeout=120)
+                         cwd=tmp_path, capture_output=True, text=True, timeout=time_limit(120))
     assert out.returncode == 0, out.stdout + out.stderr
 
 
@@ -126,7 +128,7 @@ def mypy_errors(tmp_path_factory):
     out = subprocess.run(
         [sys.executable, "-m", "mypy", "--strict", "--no-error-summary", "--cache-dir", str(cache),
          "good.py", "bad.py", *map(str, EXAMPLES)],
-        cwd=where, capture_output=True, text=True, timeout=300)
+        cwd=where, capture_output=True, text=True, timeout=time_limit(300))
     assert out.returncode in (0, 1), out.stdout + out.stderr
     errors = {}
     for line in out.stdout.splitlines():
