@@ -41,7 +41,7 @@ arm64_venv = $(ROOT_OPT)/venv-$(call root_interpreter,$(1))
 arm64_pack_venv = $(ROOT_OPT)/pack-$(call root_interpreter,$(1))
 ARM64_DEB_PACKAGES := g++-aarch64-linux-gnu qemu-user-static binfmt-support debootstrap
 
-.PHONY: arm64-deps arm64-roots arm64-helpers arm64-core-test test-arm64 arm64-tested arm64-summary arm64-wheels \
+.PHONY: arm64-deps arm64-roots arm64-helpers arm64-core-test test-arm64 arm64-tested arm64-wheels \
   $(foreach n,$(ARM64_NAMES),arm64-module-$(n) arm64-venv-$(n) arm64-pack-venv-$(n) arm64-install-$(n) \
     arm64-suite-$(n) arm64-test-$(n) arm64-wheel-$(n))
 
@@ -49,7 +49,7 @@ ARM64_DEB_PACKAGES := g++-aarch64-linux-gnu qemu-user-static binfmt-support debo
 # anything runs beside anything else (apt takes one caller at a time).
 arm64-deps:
 	@mkdir -p build/matrix; rm -f $(ARM64_SKIPPED); \
-	if [ -z "$(strip $(ARM64_SUITES))" ]; then exit 0; fi; \
+	if [ -z "$(strip $(ARM64_SUITES))" ]; then echo "ARM64_SUITES is empty" > $(ARM64_SKIPPED); exit 0; fi; \
 	missing=""; for p in $(ARM64_DEB_PACKAGES); do \
 	  dpkg -s "$$p" 2>/dev/null | grep -q '^Status: install ok installed' || missing="$$missing $$p"; done; \
 	if [ -z "$$missing" ]; then exit 0; fi; \
