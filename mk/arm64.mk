@@ -87,17 +87,11 @@ arm64-core-test: arm64-deps
 
 # $(1): suite-interpreter.
 define arm64_rules
-# The module, cross-compiled against the root interpreter's headers; its
-# file name (EXT_SUFFIX) is left in module.name.
+# The module, cross-compiled against the root interpreter's headers.
 arm64-module-$(1): arm64-roots
 	@if $(call arm64_off,$(1)); then exit 0; fi; set -e; \
-	sysconfig=$$$$($(call arm64_run,$(1)) $(call root_interpreter,$(1)) -c \
-	  'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"), sysconfig.get_paths()["include"])'); \
-	suffix=$$$${sysconfig%% *}; include=$$$${sysconfig#* }; root=$(CURDIR)/$(call arm64_root,$(1)); \
-	$(ARM64_CMAKE) -S . -B $(ARM64_BUILD)/module-$(1) -DPLINDERVOX_WERROR=ON -DPLINDERVOX_EXT_SUFFIX=$$$$suffix \
-	  -DPLINDERVOX_PYTHON_INCLUDE=$$$$root$$$$include "-DCMAKE_CXX_FLAGS=-idirafter $$$$root/usr/include"; \
-	$(CMAKE) --build $(ARM64_BUILD)/module-$(1) -j $(JOBS) --target plindervox; \
-	echo plindervox$$$$suffix > $(ARM64_BUILD)/module-$(1)/module.name
+	$(call compile_against_root,$(call arm64_run,$(1)) $(call root_interpreter,$(1)),$(call arm64_root,$(1)),\
+	  $(ARM64_CMAKE),$(ARM64_BUILD)/module-$(1))
 
 # The test venv (made again when its interpreter no longer runs, its tools
 # installed again when requirements-dev.txt changed).
@@ -116,7 +110,7 @@ arm64-install-$(1): arm64-venv-$(1) arm64-module-$(1)
 	@if $(call arm64_off,$(1)); then exit 0; fi; \
 	$(call arm64_run,$(1)) $(call arm64_venv,$(1))/bin/python -m pip install --no-build-isolation --no-deps -q \
 	  --config-settings=build-dir=$(ROOT_OPT)/build/install-{wheel_tag} \
-	  --config-settings=cmake.define.PLINDERVOX_MODULE_FILE=$(CURDIR)/$(ARM64_BUILD)/module-$(1)/$$$$(cat $(ARM64_BUILD)/module-$(1)/module.name) .
+	  --config-settings=cmake.define.PLINDERVOX_MODULE_FILE=$(call module_file,$(ARM64_BUILD)/module-$(1)) .
 
 arm64-suite-$(1):
 	$$(call run_suite,arm64-$(1),PLINDERVOX_EMULATED=1 $(call arm64_run,$(1)) $(call arm64_venv,$(1))/bin/python)
@@ -130,7 +124,7 @@ arm64-wheel-$(1): arm64-pack-venv-$(1) arm64-module-$(1)
 	  $(call arm64_skipped,$(call root_suite,$(1))) 2>/dev/null)"; exit 0; fi; \
 	$(call arm64_run,$(1)) $(call arm64_pack_venv,$(1))/bin/python -m pip wheel --no-build-isolation --no-deps -q \
 	  -w $(WHEELHOUSE) --config-settings=build-dir=$(ROOT_OPT)/build/package-{wheel_tag} \
-	  --config-settings=cmake.define.PLINDERVOX_MODULE_FILE=$(CURDIR)/$(ARM64_BUILD)/module-$(1)/$$$$(cat $(ARM64_BUILD)/module-$(1)/module.name) .
+	  --config-settings=cmake.define.PLINDERVOX_MODULE_FILE=$(call module_file,$(ARM64_BUILD)/module-$(1)) .
 endef
 
 # The native interpreter (its venv's python) that installs the tools of
@@ -176,7 +170,7 @@ echo "arm64 (aarch64 under qemu-user):"; \
 if [ -f $(ARM64_SKIPPED) ]; then echo "  skipped: $$(cat $(ARM64_SKIPPED))"; else \
 for n in $(1); do \
   s=$${n%%-*}; \
-  if [ -f build/matrix/arm64-root-$$s.skipped ]; then echo "  skipped $$n: $$(cat build/matrix/arm64-root-$$s.skipped)"; \
+  if [ -f $(call arm64_skipped,$$s) ]; then echo "  skipped $$n: $$(cat $(call arm64_skipped,$$s))"; \
   else echo "  ran $$(cat build/matrix/arm64-$$n.txt)"; fi; \
 done; fi
 endef

@@ -44,6 +44,21 @@ roots:
 	    echo "root $$s: not made: $$reason"; echo "$$reason" > build/matrix/root-$$s.skipped ) & pids="$$pids $$!"; \
 	done; status=0; for p in $$pids; do wait $$p || status=1; done; exit $$status
 
+# Shell text: compiles the module against the headers of the interpreter
+# that command $(1) runs in root $(2), configured by cmake command $(3) in
+# build directory $(4), where module.name is left holding its file name.
+define compile_against_root
+sysconfig=$$$$($(1) -c 'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"), sysconfig.get_paths()["include"])'); \
+suffix=$$$${sysconfig%% *}; include=$$$${sysconfig#* }; root=$(CURDIR)/$(strip $(2)); \
+echo "compiling against $$$$root$$$$include"; \
+$(3) -S . -B $(4) -DPLINDERVOX_WERROR=ON -DPLINDERVOX_EXT_SUFFIX=$$$$suffix -DPLINDERVOX_PYTHON_INCLUDE=$$$$root$$$$include \
+  "-DCMAKE_CXX_FLAGS=-idirafter $$$$root/usr/include" --log-level=WARNING; \
+$(CMAKE) --build $(4) -j $(JOBS) --target plindervox; \
+echo plindervox$$$$suffix > $(4)/module.name
+endef
+# The module compile_against_root left in build directory $(1).
+module_file = $(CURDIR)/$(1)/$$$$(cat $(1)/module.name)
+
 # $(1): suite-interpreter. The venv in the root (made again when its
 # interpreter no longer runs, its tools installed again when
 # requirements-dev.txt changed) and the module built there from the checkout,
@@ -76,18 +91,11 @@ suite-$(1):
 wheel-$(1): venv-$(1)
 	@if [ -f $(call root_skipped,$(call root_suite,$(1))) ]; then \
 	  echo "dist: no wheel for $(1): $$$$(cat $(call root_skipped,$(call root_suite,$(1))))"; exit 0; fi; \
-	set -e; root=$(ROOTS_DIR)/$(call root_suite,$(1)); \
-	sysconfig=$$$$($(call root_run,$(call root_suite,$(1))) $(call root_venv,$(1))/bin/python -c \
-	  'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"), sysconfig.get_paths()["include"])'); \
-	suffix=$$$${sysconfig%% *}; include=$$$${sysconfig#* }; \
-	echo "dist: $(1): compiling against $$$$root$$$$include"; \
-	$(CMAKE) -S . -B build/wheel-$(1) -DCMAKE_BUILD_TYPE=Release -DPLINDERVOX_WERROR=ON \
-	  -DPLINDERVOX_EXT_SUFFIX=$$$$suffix -DPLINDERVOX_PYTHON_INCLUDE=$(CURDIR)/$$$$root$$$$include \
-	  "-DCMAKE_CXX_FLAGS=-idirafter $(CURDIR)/$$$$root/usr/include" --log-level=WARNING; \
-	$(CMAKE) --build build/wheel-$(1) -j $(JOBS) --target plindervox; \
+	set -e; $(call compile_against_root,$(call root_run,$(call root_suite,$(1))) $(call root_venv,$(1))/bin/python,\
+	  $(ROOTS_DIR)/$(call root_suite,$(1)),$(CMAKE) -DCMAKE_BUILD_TYPE=Release,build/wheel-$(1)); \
 	$(call root_run,$(call root_suite,$(1))) $(call root_venv,$(1))/bin/python -m pip wheel --no-build-isolation \
 	  --no-deps -q -w $(WHEELHOUSE) -Cbuild-dir=$(ROOT_OPT)/build/package-{wheel_tag} \
-	  -Ccmake.define.PLINDERVOX_MODULE_FILE=$(CURDIR)/build/wheel-$(1)/plindervox$$$$suffix .
+	  -Ccmake.define.PLINDERVOX_MODULE_FILE=$(call module_file,build/wheel-$(1)) .
 
 test-$(1): install-$(1)
 	@if [ ! -f $(call root_skipped,$(call root_suite,$(1))) ]; then $$(MAKE) --no-print-directory suite-$(1); fi

@@ -20,7 +20,8 @@
 #       whose pip installs into it. Instead of ensurepip, which unpacks and
 #       compiles pip anew for each venv (minutes under the emulator), the
 #       venv reaches (through a .pth file) one copy of Debian's pip wheel
-#       unpacked in the root for PYTHON, whose bytecode is compiled once.
+#       unpacked in the root for PYTHON, whose bytecode the root's cache
+#       keeps once it is first imported.
 #   tools/debian-root.sh run DIR COMMAND [ARG...]
 #       Runs COMMAND inside DIR from the current directory, which must lie in
 #       the checkout. The checkout appears at its own path there, so paths
