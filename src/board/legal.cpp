@@ -11,11 +11,8 @@
 #include "board/movegen.hpp"
 
 namespace plindervox {
-namespace {
 
-// Plays the move, asks whether the mover's king is then reached by the
-// opponent, and puts the position back. A side without a king is never in
-// check. The history is not involved: the board ends as it started.
+// The trial every move the plan cannot vouch for goes through.
 bool leaves_king_safe(Board& board, const Move& move) {
     const bool mover = board.turn;
     BoardState before = snapshot(board);
@@ -25,6 +22,8 @@ bool leaves_king_safe(Board& board, const Move& move) {
     restore(board, std::move(before));
     return safe;
 }
+
+namespace {
 
 // Every occupied square holds exactly one piece: one kind, one colour.
 // Each kind set is checked against the union of those before it, without

@@ -71,6 +71,19 @@ struct AnyDestination {
     static constexpr bool pawn_move(unsigned, unsigned) { return true; }
 };
 
+// One move asked about (is_pseudo_legal): each piece may go only to that
+// move's destination, and only from its origin; pawn moves are compared
+// whole afterwards, so their origins need no check here.
+struct OnlyMove {
+    unsigned origin;
+    Bitboard destination;  // empty for a destination off the board
+
+    Bitboard from(unsigned square) const { return square == origin ? destination : 0; }
+    static constexpr bool asks_each_pawn(Bitboard) { return false; }
+    Bitboard pawn_targets() const { return destination; }
+    bool pawn_move(unsigned from, unsigned to) const { return from == origin && contains(destination, to); }
+};
+
 // The legal list, on a board whose plan settles every move, lets it go only
 // where the mover's king stays safe.
 struct SafeDestination {

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace plindervox {
 
@@ -25,5 +27,10 @@ std::string square_text(std::uint32_t square);
 
 // The UCI text: "e2e4", "e7e8q"; the promotion letter is appended as stored.
 std::string move_text(const Move& move);
+
+// The move a UCI text names: two square names a1-h8, then optionally one of
+// the promotion letters n, b, r, q; none for any other text. The inverse of
+// move_text for every move the generators produce.
+std::optional<Move> parse_move_text(std::string_view text);
 
 }  // namespace plindervox

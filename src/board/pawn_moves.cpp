@@ -153,6 +153,7 @@ void add_pawn_moves_within(const Board& board, MoveBuffer& out, const Destinatio
 
 template void add_pawn_moves_within(const Board&, MoveBuffer&, const AnyDestination&);
 template void add_pawn_moves_within(const Board&, MoveBuffer&, const SafeDestination&);
+template void add_pawn_moves_within(const Board&, MoveBuffer&, const OnlyMove&);
 
 void add_pawn_moves(const Board& board, MoveBuffer& out) { add_pawn_moves_within(board, out, AnyDestination{}); }
 

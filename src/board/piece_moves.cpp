@@ -26,8 +26,10 @@ void add_king_moves_within(const Board& board, MoveBuffer& out, const Destinatio
 
 template void add_knight_moves_within(const Board&, MoveBuffer&, const AnyDestination&);
 template void add_knight_moves_within(const Board&, MoveBuffer&, const SafeDestination&);
+template void add_knight_moves_within(const Board&, MoveBuffer&, const OnlyMove&);
 template void add_king_moves_within(const Board&, MoveBuffer&, const AnyDestination&);
 template void add_king_moves_within(const Board&, MoveBuffer&, const SafeDestination&);
+template void add_king_moves_within(const Board&, MoveBuffer&, const OnlyMove&);
 
 void add_knight_moves(const Board& board, MoveBuffer& out) { add_knight_moves_within(board, out, AnyDestination{}); }
 void add_king_moves(const Board& board, MoveBuffer& out) { add_king_moves_within(board, out, AnyDestination{}); }

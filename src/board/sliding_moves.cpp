@@ -86,10 +86,13 @@ void add_queen_moves_within(const Board& board, MoveBuffer& out, const Destinati
 
 template void add_bishop_moves_within(const Board&, MoveBuffer&, const AnyDestination&);
 template void add_bishop_moves_within(const Board&, MoveBuffer&, const SafeDestination&);
+template void add_bishop_moves_within(const Board&, MoveBuffer&, const OnlyMove&);
 template void add_rook_moves_within(const Board&, MoveBuffer&, const AnyDestination&);
 template void add_rook_moves_within(const Board&, MoveBuffer&, const SafeDestination&);
+template void add_rook_moves_within(const Board&, MoveBuffer&, const OnlyMove&);
 template void add_queen_moves_within(const Board&, MoveBuffer&, const AnyDestination&);
 template void add_queen_moves_within(const Board&, MoveBuffer&, const SafeDestination&);
+template void add_queen_moves_within(const Board&, MoveBuffer&, const OnlyMove&);
 
 void add_bishop_moves(const Board& board, MoveBuffer& out) { add_bishop_moves_within(board, out, AnyDestination{}); }
 void add_rook_moves(const Board& board, MoveBuffer& out) { add_rook_moves_within(board, out, AnyDestination{}); }

@@ -1,8 +1,11 @@
 // The Board class: one game, holding the core's Board record.
 #include "board/apply.hpp"
 #include "board/castling.hpp"
+#include "board/move_query.hpp"
 #include "board/movegen.hpp"
+#include "board/position_text.hpp"
 #include "module/member_table.hpp"
+#include "module/saved_state.hpp"
 #include "module/wrappers.hpp"
 
 namespace plindervox::module {
@@ -31,6 +34,14 @@ Board construct(std::optional<std::string> starting_fen) { return make_board(std
 
 void apply(Board& board, const Move& move) { apply_move(board, move); }
 
+// Position text out, squares, legality of one move, copies and pickles.
+std::optional<char32_t> piece_at(const Board& board, std::uint8_t square) { return piece_letter(board, square); }
+PyObject* copy_of(const Board& board) { return checked(wrap_record(type_of<Board>(), board)); }
+PyObject* deep_copy_of(const Board& board, PyObject*) { return copy_of(board); }  // a board holds no Python objects
+PyObject* reduce(const Board& board) { return board_reduction(board); }
+PyObject* reduce_ex(const Board& board, PyObject*) { return board_reduction(board); }  // every protocol alike
+void set_state(Board& board, Board& loaded) { board = std::move(loaded); }
+
 PyObject* read_turn(const Board& board) { return to_python(board.turn); }
 void write_turn(Board& board, bool turn) { board.turn = turn; }
 
@@ -44,6 +55,10 @@ constexpr const char* MASK_PARAMETERS[] = {"from_mask", "to_mask"};
 constexpr const char* ID_PARAMETERS[] = {"id"};
 constexpr const char* MOV_PARAMETERS[] = {"mov"};
 constexpr const char* BOARD_STATE_PARAMETERS[] = {"board_state"};
+constexpr const char* MOVE_PARAMETERS[] = {"move"};
+constexpr const char* MEMO_PARAMETERS[] = {"memo"};
+constexpr const char* PROTOCOL_PARAMETERS[] = {"protocol"};
+constexpr const char* STATE_PARAMETERS[] = {"state"};
 
 constexpr FunctionDescription NEW = {"Board", "__new__", STARTING_FEN_PARAMETERS, 1, 0};
 using New = Constructor<NEW, Board, construct, OptionalText>;
@@ -55,6 +70,12 @@ constexpr FunctionDescription RESET_HALF_MOVE_CLOCK = {"Board", "_reset_half_mov
 constexpr FunctionDescription REMOVE_CASTLING_RIGHTS = {"Board", "_remove_castling_rights", ID_PARAMETERS, 1, 1};
 constexpr FunctionDescription APPLY_MOVE = {"Board", "apply_move", MOV_PARAMETERS, 1, 1};
 constexpr FunctionDescription RESTORE = {"Board", "_restore", BOARD_STATE_PARAMETERS, 1, 1};
+constexpr FunctionDescription PIECE_AT = {"Board", "piece_at", SQUARE_PARAMETERS, 1, 1};
+constexpr FunctionDescription IS_LEGAL = {"Board", "is_legal", MOVE_PARAMETERS, 1, 1};
+constexpr FunctionDescription IS_PSEUDO_LEGAL = {"Board", "is_pseudo_legal", MOVE_PARAMETERS, 1, 1};
+constexpr FunctionDescription DEEPCOPY = {"Board", "__deepcopy__", MEMO_PARAMETERS, 1, 1};
+constexpr FunctionDescription REDUCE_EX = {"Board", "__reduce_ex__", PROTOCOL_PARAMETERS, 1, 1};
+constexpr FunctionDescription SET_STATE = {"Board", "__setstate__", STATE_PARAMETERS, 1, 1};
 
 PyMethodDef METHODS[] = {
     no_arguments("set_board", method_without_arguments<Board, Exclusive, set_board>, "set_board($self)\n--\n\n"),
@@ -104,6 +125,25 @@ PyMethodDef METHODS[] = {
     with_arguments("_restore", method_with_arguments<RESTORE, Board, Exclusive, restore, BoardStateArgument>,
                    "_restore($self, board_state)\n--\n\n"),
     no_arguments("pop", method_without_arguments<Board, Exclusive, undo>, "pop($self)\n--\n\n"),
+    no_arguments("fen", method_without_arguments<Board, Shared, position_text>, "fen($self)\n--\n\n"),
+    with_arguments("piece_at", method_with_arguments<PIECE_AT, Board, Shared, piece_at, BoardSquare>,
+                   "piece_at($self, square)\n--\n\n"),
+    with_arguments("is_legal", method_with_arguments<IS_LEGAL, Board, Exclusive, is_legal, MoveArgument>,
+                   "is_legal($self, move)\n--\n\n"),
+    with_arguments("is_pseudo_legal",
+                   method_with_arguments<IS_PSEUDO_LEGAL, Board, Shared, is_pseudo_legal, MoveArgument>,
+                   "is_pseudo_legal($self, move)\n--\n\n"),
+    no_arguments("copy", method_without_arguments<Board, Shared, copy_of>, "copy($self)\n--\n\n"),
+    no_arguments("__copy__", method_without_arguments<Board, Shared, copy_of>, "__copy__($self)\n--\n\n"),
+    with_arguments("__deepcopy__", method_with_arguments<DEEPCOPY, Board, Shared, deep_copy_of, AnyObject>,
+                   "__deepcopy__($self, memo)\n--\n\n"),
+    no_arguments("__getstate__", method_without_arguments<Board, Shared, board_state_object>,
+                 "__getstate__($self)\n--\n\n"),
+    with_arguments("__setstate__", method_with_arguments<SET_STATE, Board, Exclusive, set_state, BoardStateData>,
+                   "__setstate__($self, state)\n--\n\n"),
+    no_arguments("__reduce__", method_without_arguments<Board, Shared, reduce>, "__reduce__($self)\n--\n\n"),
+    with_arguments("__reduce_ex__", method_with_arguments<REDUCE_EX, Board, Shared, reduce_ex, AnyObject>,
+                   "__reduce_ex__($self, protocol)\n--\n\n"),
     PLINDERVOX_CLASS_ROWS,
     END_OF_METHODS,
 };

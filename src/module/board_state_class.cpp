@@ -13,7 +13,7 @@ PyObject* refuse_construction(PyTypeObject* type, PyObject*, PyObject*) {
     return nullptr;
 }
 
-PyMethodDef METHODS[] = {PLINDERVOX_CLASS_ROWS, END_OF_METHODS};
+PyMethodDef METHODS[] = {PLINDERVOX_REFUSED_PICKLING_ROWS PLINDERVOX_CLASS_ROWS, END_OF_METHODS};
 PyGetSetDef NO_PROPERTIES[] = {END_OF_PROPERTIES};
 
 PyType_Slot SLOTS[] = {

@@ -265,24 +265,26 @@ inline const PyMethodDef REFUSE_SUBCLASS = {
     "__init_subclass__", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(refuse_subclass)),
     METH_VARARGS | METH_KEYWORDS | METH_CLASS, nullptr};
 
-// Copying and pickling are refused: a record cannot be rebuilt from what
-// pickle keeps. CPython refuses them itself (object.__reduce_ex__ finds
-// native state it cannot save); PyPy's object.__reduce_ex__ does not look,
-// and would hand copy and pickle a recipe that rebuilds a fresh board,
-// silently dropping the position. Under PyPy each class therefore has its
+// Boards and moves copy and pickle through members of their own
+// (saved_state.hpp). A BoardState is never handed to Python code, so
+// copying and pickling one is refused: CPython refuses it itself
+// (object.__reduce_ex__ finds native state it cannot save); PyPy's
+// object.__reduce_ex__ does not look, and would hand copy and pickle a
+// recipe that rebuilds an empty one. Under PyPy that class therefore has its
 // own __reduce_ex__ and __reduce__ that raise CPython's TypeError: "cannot
-// pickle 'Board' object" for protocols 0 and 1 and __reduce__, "cannot
-// pickle 'plindervox.Board' object" for protocol 2 and above.
+// pickle 'BoardState' object" for protocols 0 and 1 and __reduce__, "cannot
+// pickle 'plindervox.BoardState' object" for protocol 2 and above.
 PyObject* refuse_reduce_ex(PyObject* self, PyObject* protocol);
 PyObject* refuse_reduce(PyObject* self, PyObject*);
 
-// The rows every class's method table ends with.
-#ifdef PYPY_VERSION
-#define PLINDERVOX_CLASS_ROWS                                                                      \
-    REFUSE_SUBCLASS, PyMethodDef{"__reduce_ex__", refuse_reduce_ex, METH_O, nullptr},               \
-        PyMethodDef{"__reduce__", refuse_reduce, METH_NOARGS, nullptr}
-#else
+// The rows every class's method table ends with, and those BoardState adds.
 #define PLINDERVOX_CLASS_ROWS REFUSE_SUBCLASS
+#ifdef PYPY_VERSION
+#define PLINDERVOX_REFUSED_PICKLING_ROWS                                                       \
+    PyMethodDef{"__reduce_ex__", refuse_reduce_ex, METH_O, nullptr},                            \
+        PyMethodDef{"__reduce__", refuse_reduce, METH_NOARGS, nullptr},
+#else
+#define PLINDERVOX_REFUSED_PICKLING_ROWS
 #endif
 
 // PyPy gives the instances of a class made by PyType_FromSpec an attribute

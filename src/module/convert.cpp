@@ -121,6 +121,17 @@ char32_t Character::from_python(PyObject* object) {
     return c;
 }
 
+std::uint8_t BoardSquare::from_python(PyObject* object) {
+    const std::uint8_t square = read_small_unsigned<std::uint8_t>(object);
+    if (!on_board(square)) out_of_range();
+    return square;
+}
+
+PyObject* StrObject::from_python(PyObject* object) {
+    if (!PyUnicode_Check(object)) type_mismatch(object, "PyString");
+    return object;
+}
+
 std::optional<std::string> OptionalText::from_python(PyObject* object) { return std::string(utf8_of(object)); }
 
 bool Truth::from_python(PyObject* object) {
@@ -158,5 +169,7 @@ PyObject* to_python(const Move& move) { return checked(new_move_object(move)); }
 PyObject* to_python(const std::vector<Move>& moves) { return move_list(moves, moves.size()); }
 
 PyObject* to_python(const MoveBuffer& moves) { return move_list(moves, moves.size); }
+
+PyObject* to_python(std::optional<char32_t> letter) { return letter ? letter_object(*letter) : new_ref(Py_None); }
 
 }  // namespace plindervox::module

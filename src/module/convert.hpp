@@ -43,6 +43,25 @@ struct Promotion {
     static Native absent() { return NO_PROMOTION; }
 };
 
+// A square on the board, 0-63: other ints are refused as an 8-bit
+// conversion refuses what it cannot hold (OverflowError).
+struct BoardSquare {
+    using Native = std::uint8_t;
+    static Native from_python(PyObject* object);
+};
+
+// Any object, borrowed as it is.
+struct AnyObject {
+    using Native = PyObject*;
+    static Native from_python(PyObject* object) { return object; }
+};
+
+// A str object, borrowed as it is.
+struct StrObject {
+    using Native = PyObject*;
+    static Native from_python(PyObject* object);
+};
+
 // A str, or None/absent.
 struct OptionalText {
     using Native = std::optional<std::string>;
@@ -79,5 +98,7 @@ PyObject* to_python(const std::string& text);
 PyObject* to_python(const Move& move);
 PyObject* to_python(const std::vector<Move>& moves);
 PyObject* to_python(const MoveBuffer& moves);
+// A letter as a one-character str, or None.
+PyObject* to_python(std::optional<char32_t> letter);
 
 }  // namespace plindervox::module

@@ -62,13 +62,17 @@ PyObject* move_text_object(const Move& move) {
 
 PyObject* promotion_object(char32_t promotion) {
     if (promotion == NO_PROMOTION) return new_ref(Py_None);
+    return letter_object(promotion);
+}
+
+PyObject* letter_object(char32_t letter) {
     auto make = [&] {
         std::string text;
-        append_utf8(text, promotion);
+        append_utf8(text, letter);
         return fresh_text(text);
     };
-    if (promotion >= KEPT_LETTERS) return make();
-    return kept(letters[promotion], make);
+    if (letter >= KEPT_LETTERS) return make();
+    return kept(letters[letter], make);
 }
 
 PyObject* small_int_object(std::uint32_t value) {

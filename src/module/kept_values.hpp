@@ -22,6 +22,9 @@ PyObject* move_text_object(const Move& move);
 // The promotion letter as a one-character str (kept for ASCII), or None.
 PyObject* promotion_object(char32_t promotion);
 
+// A letter as a one-character str, kept for ASCII.
+PyObject* letter_object(char32_t letter);
+
 // An unsigned 32-bit value as an int; kept for values below 256.
 PyObject* small_int_object(std::uint32_t value);
 

@@ -20,6 +20,11 @@ PyMethodDef with_arguments(const char* name, Function function, const char* doc)
     return method_row(name, function, METH_FASTCALL | METH_KEYWORDS, doc);
 }
 
+template <class Function>
+PyMethodDef class_method_with_arguments(const char* name, Function function, const char* doc) {
+    return method_row(name, function, METH_FASTCALL | METH_KEYWORDS | METH_CLASS, doc);
+}
+
 inline constexpr PyMethodDef END_OF_METHODS = {nullptr, nullptr, 0, nullptr};
 inline constexpr PyGetSetDef END_OF_PROPERTIES = {nullptr, nullptr, nullptr, nullptr, nullptr};
 

@@ -87,6 +87,19 @@ PyObject* method_with_arguments(PyObject* self, PyObject* const* args, Py_ssize_
     });
 }
 
+// A vector-call class method with named parameters: no receiver to borrow,
+// the class it is called on is the module's own (none can be subclassed).
+template <const FunctionDescription& description, auto operation, class... Converters>
+PyObject* class_method(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return contain([&] {
+        std::array<PyObject*, sizeof...(Converters)> slots{};
+        match_arguments(description, args, nargs, kwnames, slots.data());
+        auto arguments =
+            convert_arguments<Converters...>(description, slots.data(), std::index_sequence_for<Converters...>{});
+        return std::apply([&](auto&... values) { return call_to_python<operation>(values...); }, arguments);
+    });
+}
+
 // The class a constructor is asked to instantiate must be the member's class
 // (or a subclass): its instances are allocated at that class's size. PyPy's
 // __new__ wrapper passes on whatever Class.__new__(x) was given; the messages

@@ -23,7 +23,7 @@ Raises:
 After any of these errors the object is unchanged and usable; a refused
 Board.apply_move has recorded the move all the same (pop() takes it off).
 """
-from typing import List, Optional, final
+from typing import Any, Dict, List, Optional, Tuple, final
 
 __all__ = ["Board", "Move", "hello_world"]
 
@@ -34,10 +34,11 @@ class Move:
     Move(from_square, to_square, promotion=None). Squares are unsigned 32-bit
     ints, 0-63 on the board; the generators give promotions as "q", "r", "n"
     or "b" (lower case for both colours). Moves compare and hash by identity:
-    two moves with the same fields are not equal. Deleting a property raises
-    `AttributeError("can't delete attribute")`. Moves cannot be copied or
-    pickled (`TypeError`); keep `from_square`, `to_square` and `promotion`
-    instead.
+    two moves with the same fields are not equal (Board.is_legal asks
+    whether a board lists a move). Deleting a property raises
+    `AttributeError("can't delete attribute")`. copy.copy, copy.deepcopy and
+    pickle (every protocol) give a new move with the same three fields: a
+    different object, so not `==` to the original.
     """
     def __new__(cls, from_square: int, to_square: int, promotion: Optional[str] = None) -> Move:
         """A new move.
@@ -107,10 +108,45 @@ class Move:
         Squares above 63 print with ranks 9-32 (Move(64, 255) is "a9h32");
         the square value wraps at 256.
         """
+    @classmethod
+    def from_uci(cls, text: str) -> Move:
+        """A new move from its UCI text: "e2e4", or "e7e8q" with n, b, r or q.
+
+        Squares are a1-h8 and promotion letters lower case, as the generators
+        give them, so `Move.from_uci(m.uci())` rebuilds every move they
+        produce. The texts uci() prints for other moves ("a9h32" for squares
+        above 63, "e7e8Q" for an upper-case letter) are refused.
+
+        Raises:
+            ValueError: any other text, named in the message:
+                `ValueError("invalid UCI move text: 'e2e9'")`.
+            TypeError: a text that is no str:
+                `TypeError("argument 'text': 'int' object cannot be converted to 'PyString'")`.
+        """
     def __str__(self) -> str:
         """The UCI text, as uci()."""
     def __repr__(self) -> str:
         """The UCI text, as uci()."""
+    def __copy__(self) -> Move:
+        """A new move with the same three fields, for copy.copy."""
+    def __deepcopy__(self, memo: Dict[int, Any]) -> Move:
+        """A new move with the same three fields, for copy.deepcopy."""
+    def __getstate__(self) -> Tuple[int, int, int, Optional[str]]:
+        """The pickled state: (1, from_square, to_square, promotion), 1 being its format."""
+    def __setstate__(self, state: Tuple[int, int, int, Optional[str]]) -> None:
+        """Takes the three fields from a state __getstate__ gave, as pickle does.
+
+        Raises:
+            TypeError: a state that is not a tuple of four items, a version or
+                square that is no int, a promotion that is neither str nor None.
+            ValueError: another format version
+                (`ValueError("invalid Move state: unknown format version 2")`),
+                a square outside 0 to `2**32 - 1`, a promotion of length other than 1.
+        """
+    def __reduce__(self) -> Tuple[Any, ...]:
+        """(Move, (0, 0), state): pickle's recipe, the same for every protocol."""
+    def __reduce_ex__(self, protocol: Any) -> Tuple[Any, ...]:
+        """(Move, (0, 0), state), whatever the protocol."""
 
 # The undo snapshot a board keeps with each applied move. The module does not
 # export this class and Python code never receives an instance, so the name is
@@ -129,10 +165,11 @@ class Board:
     exactly "w", the castling text is stored verbatim unless "-", an unknown
     en passant file falls back to the a-file, and unreadable clocks read as 0.
     Setting any attribute that is not a property raises
-    `AttributeError("'Board' object has no attribute 'x'")`. Boards cannot
-    be copied or pickled,
-    `TypeError("cannot pickle 'plindervox.Board' object")`: keep the
-    position text and the moves played, and build a new board from them.
+    `AttributeError("'Board' object has no attribute 'x'")`. copy(),
+    copy.copy, copy.deepcopy and pickle (every protocol) give an independent
+    board with the whole game: the eight sets, side to move, castling text,
+    en passant square, clocks, the position text it was built from and the
+    history, so pop() on the copy takes back the same moves.
     """
     def __new__(cls, starting_fen: Optional[str] = None) -> Board:
         """A board loaded from FEN text, or the standard start for None.
@@ -333,6 +370,77 @@ class Board:
         """The diagram: 8 lines of 8 cells, rank 8 first, "." empty, White upper case."""
     def __repr__(self) -> str:
         """The diagram, as str()."""
+    def fen(self) -> str:
+        """The position as FEN text: placement, side, castling, en passant, clocks.
+
+        Each square shows the letter str() shows there; the castling text as
+        stored ("-" when absent, an empty field when it is empty); the en
+        passant square by name or "-". On a board whose sets are consistent
+        (each occupied square in exactly one kind and one colour),
+        Board(board.fen()) has the same sets, side to move, castling text, en
+        passant square and clocks; the history and the position text the
+        board was built from are not part of it (copy() keeps them).
+        """
+    def piece_at(self, square: int) -> Optional[str]:
+        """The letter str() shows on square (0-63), or None for an empty one.
+
+        Raises:
+            OverflowError: a square outside 0-63:
+                `OverflowError("out of range integral type conversion attempted")`.
+            TypeError: a non-integer.
+        """
+    def is_legal(self, move: Move) -> bool:
+        """Whether legal_moves() lists a move with the same three fields.
+
+        Moves compare by identity, so `move in board.legal_moves()` is always
+        False; this asks by the fields, without making the list, and leaves
+        the board as it was. A move off the board or with an unknown letter
+        is simply not legal.
+
+        Raises:
+            TypeError: a move that is no Move:
+                `TypeError("argument 'move': 'int' object cannot be converted to 'Move'")`.
+        """
+    def is_pseudo_legal(self, move: Move) -> bool:
+        """Whether pseudo_legal_moves() lists a move with the same three fields.
+
+        Raises:
+            TypeError: a move that is no Move.
+        """
+    def copy(self) -> Board:
+        """An independent board with the whole game, history included.
+
+        Nothing done to either board afterwards shows in the other.
+        """
+    def __copy__(self) -> Board:
+        """The same as copy(), for copy.copy."""
+    def __deepcopy__(self, memo: Dict[int, Any]) -> Board:
+        """The same as copy(), for copy.deepcopy: a board holds no Python objects."""
+    def __getstate__(self) -> Tuple[int, bytes]:
+        """The pickled state: (1, the whole record as bytes), 1 being its format.
+
+        The bytes are data only: the position text, the position and each
+        history entry's move and snapshot, little-endian.
+        """
+    def __setstate__(self, state: Tuple[int, bytes]) -> None:
+        """Replaces the whole game by one a state from __getstate__ describes.
+
+        Every value is checked; a state is refused whole, and the board is
+        then unchanged. Everything a board can come to hold through its
+        members loads back: overlapping sets, any squares in its history,
+        any castling text.
+
+        Raises:
+            TypeError: a state that is not a tuple of an int and bytes.
+            ValueError: another format version
+                (`ValueError("invalid Board state: unknown format version 2 (this build reads version 1)")`),
+                bytes that end early or run on, values out of range, or a
+                position text that does not load; the message names what is wrong.
+        """
+    def __reduce__(self) -> Tuple[Any, ...]:
+        """(Board, (), state): pickle's recipe, the same for every protocol."""
+    def __reduce_ex__(self, protocol: Any) -> Tuple[Any, ...]:
+        """(Board, (), state), whatever the protocol."""
 
 def hello_world() -> None:
     """Prints "Hello World!" through the native standard output, not sys.stdout."""
