@@ -8,10 +8,17 @@ Every call must return or raise one of the exceptions the binding documents;
 anything else (SystemError from a result without an error set, a crash, a
 sanitizer report) is a finding. After each call every object is still usable
 (no borrow left behind), legal_moves is stable and leaves the board as it
-was, and each board's history holds exactly the moves applied to it, which
-is checked at the end by taking them all back.
+was, a copy, a pickle and a reloaded state of each board hold the same game,
+and each board's history holds exactly the moves applied to it, which is
+checked at the end by taking them all back.
+
+Board.__setstate__ is also given states of the world's boards damaged by the
+input (cut short, bytes overwritten, inserted or dropped, another version):
+each must load as a whole board or be refused with TypeError or ValueError.
 """
+import copy
 import os
+import pickle
 import sys
 
 import atheris
@@ -62,7 +69,29 @@ def wild_value(fdp, world, depth):
     return fdp.PickValueInList(world.moves + world.boards)
 
 
+def damaged_state(fdp, world):
+    """A world board's state, damaged as the input says."""
+    version, data = fdp.PickValueInList(world.boards).__getstate__()
+    data = bytearray(data)
+    for _ in range(fdp.ConsumeIntInRange(1, 3)):
+        at = fdp.ConsumeIntInRange(0, len(data))
+        how = fdp.ConsumeIntInRange(0, 4)
+        if how == 0:
+            del data[at:]
+        elif how == 1 and at < len(data):
+            data[at] = fdp.ConsumeIntInRange(0, 255)
+        elif how == 2:
+            data[at:at] = bytes(fdp.ConsumeIntInRange(0, 255) for _ in range(fdp.ConsumeIntInRange(1, 8)))
+        elif how == 3:
+            del data[at:at + fdp.ConsumeIntInRange(1, 16)]
+        else:
+            version = fdp.ConsumeInt(fdp.ConsumeIntInRange(1, 9))
+    return version, bytes(data)
+
+
 def arguments_value(fdp, world, parameter, depth):
+    if parameter.conversion == "board state data" and fdp.ConsumeBool():
+        return damaged_state(fdp, world)
     pool = calls.VALUES[parameter.conversion]
     if fdp.ConsumeIntInRange(0, 3):
         return fdp.PickValueInList(pool)[0]
@@ -81,12 +110,18 @@ def perform(world, member, receiver, args, kwargs=None, reraise=False, unbound=F
             result = calls.call(member, receiver, args, kwargs)
         record(world, member, result)
         outcome = calls.OK
-    except BaseException as raised:  # PanicException derives from BaseException
+    except BaseException as raised:
+        result = None  # PanicException derives from BaseException
         error, outcome = raised, type(raised).__name__
     if outcome not in DOCUMENTED and outcome != calls.OK:
         raise AssertionError(f"{member.label}{tuple(args)!r} {kwargs or ''}: raised {outcome}") from error
     if isinstance(receiver, Board) and receiver in world.boards and member.kind == "method":
         i = world.boards.index(receiver)
+        if member.name == "__setstate__" and outcome == calls.OK:
+            world.history[i] = history_length(receiver)
+        if member.name in ("copy", "__copy__", "__deepcopy__") and outcome == calls.OK:
+            j = (i + 1) % BOARDS  # the copy takes the next board's place, with its own history
+            world.boards[j], world.history[j] = result, world.history[i]
         if member.name == "apply_move" and outcome in (calls.OK, calls.PANIC):
             world.history[i] += 1  # the core records the move before it checks it
         if member.name == "pop" and outcome in (calls.OK, calls.PANIC):
@@ -96,6 +131,14 @@ def perform(world, member, receiver, args, kwargs=None, reraise=False, unbound=F
     if reraise and error is not None:
         raise error
     return outcome
+
+
+def history_length(board):
+    """How many moves pop() takes back, counted on a copy."""
+    scratch, count = board.copy(), 0
+    while calls.outcome(scratch.pop) == calls.OK:
+        count += 1
+    return count
 
 
 def record(world, member, result):
@@ -139,12 +182,22 @@ def one_call(world, fdp):
 
 
 def check(world):
-    """Every object still usable; legal_moves stable and leaving the board as it was."""
+    """Every object still usable; legal_moves stable and leaving the board as
+    it was; copies, pickles and reloaded states the same game; the position
+    text loading back to a board with the same diagram and position text,
+    whatever the sets (fen() writes what the diagram shows)."""
     for board in world.boards:
         text, turn = str(board), board.turn
         first = [m.uci() for m in board.legal_moves()]
         second = [m.uci() for m in board.legal_moves()]
         assert first == second and str(board) == text and board.turn is turn, (text, first, second)
+        state = board.__getstate__()
+        again = Board()
+        again.__setstate__(state)
+        for other in (again, board.copy(), copy.deepcopy(board), pickle.loads(pickle.dumps(board, 2))):
+            assert other.__getstate__() == state and other.fen() == board.fen(), (board.fen(), other.fen())
+        loaded = Board(board.fen())
+        assert loaded.fen() == board.fen() and str(loaded) == text, (board.fen(), loaded.fen())
     for move in world.moves:
         move.from_square = move.from_square  # the exclusive borrow is free
         assert move.uci() == str(move)

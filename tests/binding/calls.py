@@ -112,22 +112,72 @@ VALUES = {
              (Move(12, 20, "Q"), None), (Move(40, 41), None),
              (5, "TypeError"), (None, "TypeError"), ("e2e4", "TypeError"), (Board(), "TypeError")],
     "board_state": [(5, "TypeError"), (None, "TypeError"), (Board(), "TypeError"), (Move(1, 2), "TypeError")],
+    "board square": [(0, None), (28, None), (63, None), (True, None), (Index(12), None),
+                     (64, "OverflowError"), (255, "OverflowError"), (256, "OverflowError")] + _INTEGER_MISTAKES,
+    "uci": [("e2e4", None), ("e7e8q", None), ("h7g8n", None), ("a1a1", None),
+            ("e2e9", "ValueError"), ("e7e8Q", "ValueError"), ("a9h32", "ValueError"), ("", "ValueError"),
+            ("e2e4 ", "ValueError"), ("\ud800", "ValueError"), (5, "TypeError"), (None, "TypeError"),
+            (b"e2e4", "TypeError")],
+    "anything": [(None, None), ({}, None), (2, None), (Board(), None)],
 }
+
+
+def _board_states():
+    """Boards' states as __setstate__ takes them, and damaged ones."""
+    played = Board(CASTLE)
+    for move in (Move(0, 1), Move(63, 62), Move(4, 6)):
+        played.apply_move(move)
+    odd = Board("8/8/8/8/8/8/8/8 w \u00e9K\u00e9 - 18446744073709551615 0")
+    odd.set_pieces_or("P", 0xFF00FF)
+    odd.set_pieces_xor("k", 1 << 40)
+    try:
+        odd.apply_move(Move(70, 2, "\U0001F600"))
+    except BaseException:  # PanicException: refused, and recorded all the same
+        pass
+    version, data = played.__getstate__()
+    castling = b"\x04\x00\x00\x00KQkq"  # a snapshot's castling text, after its byte count
+    return [((version, data), None), (Board().__getstate__(), None), (odd.__getstate__(), None),
+            ((2, data), "ValueError"), ((-1, data), "ValueError"), ((version, data[:-1]), "ValueError"),
+            ((version, data + b"\0"), "ValueError"), ((version, b""), "ValueError"),
+            ((version, data[:3] + b"\xff" + data[4:]), "ValueError"),
+            ((version, data.replace(castling, castling[:6] + b" q", 1)), "ValueError"),
+            ((version, data.replace(castling, castling[:6] + b"\xffq", 1)), "ValueError"),
+            (data, "TypeError"), ((version,), "TypeError"), ((version, data, 0), "TypeError"),
+            ((str(version), data), "TypeError"), ((version, bytearray(data)), "TypeError"),
+            ((True, data), "TypeError"), (None, "TypeError"), (Move(1, 2).__getstate__(), "TypeError")]
+
+
+def _move_states():
+    return [((1, 12, 28, None), None), ((1, 52, 60, "q"), None), ((1, 2 ** 32 - 1, 64, "\u00e9"), None),
+            ((2, 12, 28, None), "ValueError"), ((1, -1, 28, None), "ValueError"), ((1, 12, 2 ** 32, None), "ValueError"),
+            ((1, 12, 28, "qq"), "ValueError"), ((1, 12, 28, "\ud800"), "UnicodeEncodeError"),
+            ((1, 12.0, 28, None), "TypeError"), ((1, 12, 28, 5), "TypeError"), ((1, 12, 28), "TypeError"),
+            ([1, 12, 28, None], "TypeError"), (None, "TypeError"), (Board().__getstate__(), "TypeError")]
+
+
+VALUES["board state data"] = _board_states()
+VALUES["move state data"] = _move_states()
 
 # The conversion of each parameter and property, by name.
 CONVERSIONS = {
     "starting_fen": "text", "piece_type": "character", "id": "character", "bitboard": "u64",
     "from_mask": "u64", "to_mask": "u64", "square": "u8", "mov": "move", "board_state": "board_state",
     "from_square": "u32", "to_square": "u32", "promotion": "promotion", "turn": "truth",
+    "move": "move", "text": "uci", "memo": "anything", "protocol": "anything",
+}
+# Where one member converts a parameter unlike the others of that name.
+MEMBER_CONVERSIONS = {
+    "Board.piece_at": {"square": "board square"},
+    "Board.__setstate__": {"state": "board state data"},
+    "Move.__setstate__": {"state": "move state data"},
 }
 INTEGER_CONVERSIONS = {"u8", "u32", "u64"}
 
 # Members the drivers know to leave alone: the interpreter's own, and the
 # subclass guard (reached by class creation, see `Member.kind == "subclass"`).
-# The pickling refusals of PyPy's classes are driven by tests/binding/protocols.py;
 # copyreg leaves __slotnames__ on a class it was asked to pickle.
 NOT_CALLED = {"__doc__", "__module__", "__new__", "__setattr__", "__delattr__", "__dict__", "__weakref__",
-              "__reduce_ex__", "__reduce__", "__slotnames__"}
+              "__slotnames__"}
 
 
 @dataclass
@@ -151,7 +201,7 @@ class Member:
 
 def conversion_of(name, where):
     try:
-        return CONVERSIONS[name]
+        return MEMBER_CONVERSIONS.get(where, {}).get(name) or CONVERSIONS[name]
     except KeyError:
         raise LookupError(f"{where}: no value pool for '{name}'; add it to CONVERSIONS in {__file__}") from None
 
@@ -183,7 +233,8 @@ def signature_parameters(callable_, where):
         return stub_parameters(where)
     if any(p.kind in (p.VAR_POSITIONAL, p.VAR_KEYWORD) for p in parameters):
         return stub_parameters(where)
-    return [(p.name, p.default is inspect.Parameter.empty) for p in parameters if p.name != "self"]
+    # The receiver (self, or the class of a class method) comes first, positional-only.
+    return [(p.name, p.default is inspect.Parameter.empty) for p in parameters if p.kind != p.POSITIONAL_ONLY]
 
 
 def parameters_of(callable_, where):

@@ -18,11 +18,11 @@ INSTALLED_STUB = Path(plindervox.__file__).parent / "plindervox-stubs" / "__init
 EXAMPLES = sorted((ROOT / "examples").glob("*.py"))
 PYPY = sys.implementation.name == "pypy"
 
-# Runtime members the stubs leave out on purpose: the subclass, attribute and
-# pickling guards (declaring __setattr__ would let mypy accept any attribute;
-# every object has __reduce_ex__ and __reduce__), and what the interpreter
-# adds to every class (copyreg caches __slotnames__ on a class it pickles).
-GUARDS = {"__init_subclass__", "__setattr__", "__delattr__", "__reduce_ex__", "__reduce__",
+# Runtime members the stubs leave out on purpose: the subclass and attribute
+# guards (declaring __setattr__ would let mypy accept any attribute), and what
+# the interpreter adds to every class (copyreg caches __slotnames__ on a class
+# it pickles). The copying and pickling members are declared.
+GUARDS = {"__init_subclass__", "__setattr__", "__delattr__",
           "__doc__", "__module__", "__dict__", "__weakref__", "__slotnames__"}
 
 
