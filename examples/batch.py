@@ -1,18 +1,19 @@
 """Perft of every position of a file: serially, on every core, or on a Dask cluster.
 
-    python examples/batch.py [FILE] [--depth N] [--workers N] [--dask | --scheduler ADDRESS]
+    python examples/batch.py [FILE] [--depth N] [--workers N] [--boards] [--dask | --scheduler ADDRESS]
 
 FILE holds one FEN per line (default: positions.fen beside this program).
 Without --dask or --scheduler it runs the file serially and then in a pool
 of worker processes on this machine; --dask also starts a Dask cluster of
 worker processes on this machine, listening on 127.0.0.1 only, and
 --scheduler ADDRESS uses a running Dask cluster instead (each of its
-workers needs plindervox installed). Every run must give the serial
+workers needs plindervox installed). --boards also sends the pool the
+boards themselves instead of their text. Every run must give the serial
 results, or the program fails.
 
-Boards and moves cannot be copied or pickled, so they never leave the
-process that made them: a worker receives a position's text and the depth,
-builds its own Board and sends back a plain int.
+A worker receives a position's text and the depth, builds its own Board and
+sends back a plain int; with --boards it receives the Board, which pickles
+with its whole game.
 """
 import argparse
 import importlib
@@ -46,6 +47,13 @@ def leaves(fen: str, depth: int) -> int:
 # --8<-- [end:worker]
 
 
+# --8<-- [start:board-worker]
+def leaves_of_board(board: Board, depth: int) -> int:
+    """The perft of a board sent as it is, pickled with its whole game."""
+    return perft(board, depth)
+# --8<-- [end:board-worker]
+
+
 def read_positions(path: Path) -> List[str]:
     """The FEN lines of a file, without blank lines and # comments."""
     lines = (line.strip() for line in path.read_text(encoding="utf-8").splitlines())
@@ -63,6 +71,14 @@ def run_processes(fens: List[str], depth: int, workers: int, timeout: Optional[f
         # A few chunks per worker: fewer messages, and still a fair share each.
         chunk = max(1, len(fens) // (4 * workers))
         return list(pool.map(leaves, fens, [depth] * len(fens), chunksize=chunk, timeout=timeout))
+
+
+def run_processes_with_boards(boards: List[Board], depth: int, workers: int,
+                              timeout: Optional[float] = None) -> List[int]:
+    """The same, the pool sending each worker boards rather than their text."""
+    with ProcessPoolExecutor(workers) as pool:
+        chunk = max(1, len(boards) // (4 * workers))
+        return list(pool.map(leaves_of_board, boards, [depth] * len(boards), chunksize=chunk, timeout=timeout))
 # --8<-- [end:pool]
 
 
@@ -112,6 +128,7 @@ def main(argv: Optional[List[str]] = None) -> int:
     parser.add_argument("--depth", type=int, default=3, help="perft depth (default 3)")
     parser.add_argument("--workers", type=int, default=os.cpu_count() or 1,
                         help="worker processes (default: one per core)")
+    parser.add_argument("--boards", action="store_true", help="also send the pool boards instead of text")
     parser.add_argument("--dask", action="store_true", help="also run on a Dask cluster started here")
     parser.add_argument("--scheduler", metavar="ADDRESS", help="run on this Dask cluster instead of a pool")
     parser.add_argument("--rounds", type=int, default=1, help="time each way this many times, keep the best")
@@ -123,6 +140,10 @@ def main(argv: Optional[List[str]] = None) -> int:
     ways: Dict[str, Callable[[], List[int]]] = {"serial": lambda: run_serial(fens, args.depth)}
     if args.scheduler is None:
         ways[f"{args.workers} processes"] = lambda: run_processes(fens, args.depth, args.workers, args.timeout)
+        if args.boards:
+            boards = [Board(fen) for fen in fens]
+            ways[f"{args.workers} processes, boards sent"] = lambda: run_processes_with_boards(
+                boards, args.depth, args.workers, args.timeout)
     with ExitStack() as stack:
         if args.dask or args.scheduler:
             cluster = args.scheduler or stack.enter_context(local_cluster(args.workers))

@@ -33,6 +33,21 @@ def test_a_process_pool_gives_the_serial_results_in_order(depth):
     assert len(set(serial)) > 1 or depth == 0  # the order is visible in the results
 
 
+def test_boards_sent_to_the_pool_as_they_are_give_the_serial_results():
+    played = [batch.Board(fen) for fen in SAMPLE]
+    for board in played[::2]:
+        board.apply_move(board.legal_moves()[0])  # a history travels with its board
+    expected = [batch.leaves_of_board(board, 2) for board in played]
+    assert batch.run_processes_with_boards(played, 2, workers=2, timeout=time_limit(120)) == expected
+    assert expected[1::2] == batch.run_serial(SAMPLE[1::2], 2)
+
+
+def test_the_program_sends_boards_when_asked():
+    code, out, err = run_program("--depth", "1", "--workers", "2", "--boards", timeout=time_limit(120))
+    assert code == 0, out + err
+    assert "2 processes, boards sent: " in out and out.count("same results") == 2 and "DIFFER" not in out, out
+
+
 def test_the_serial_results_are_the_known_perft_counts():
     start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
     assert batch.run_serial([start] * 3, 3) == [8902] * 3
