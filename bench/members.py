@@ -20,10 +20,13 @@ compare two builds in one sitting.
 from __future__ import annotations
 
 import argparse
+import copy
 import gc
 import json
 import os
+import pickle
 import platform
+import random
 import sys
 import time
 
@@ -44,6 +47,23 @@ START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
 # An ordinary middlegame with castling available to both sides.
 MIDDLEGAME = "r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/3P1N2/PPP2PPP/RNBQK2R w KQkq - 0 5"
 CASTLING = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1"
+
+
+def played(plies):
+    """A board with `plies` random moves on its history."""
+    rng = random.Random(plies)
+    board = plindervox.Board()
+    for _ in range(plies):
+        board.apply_move(rng.choice(board.legal_moves()))
+    return board
+
+
+def round_trip(obj):
+    return pickle.loads(pickle.dumps(obj, pickle.HIGHEST_PROTOCOL))
+
+
+# The pickled board's state holds this many bytes; the floor's state as many.
+STATE_BYTES = len(plindervox.Board().__getstate__()[1])
 
 # (label, setup, statement, floor setup, floor statement, shape). Setup code
 # runs once; the statement is the one call timed. `b`, `m` and `p` are a
@@ -102,6 +122,34 @@ CASES = [
      "p.one_argument('k')", "one argument, None"),
     ("apply_move(m) + pop()", "b = Board(); m = Move(12, 28)", "b.apply_move(m); b.pop()",
      "p = Probe(); m = FloorMove(12, 28)", "p.take_move(m); p.new_object()", "Move argument + new object"),
+    ("fen()", "b = Board()", "b.fen()", "p = Probe()", "p.new_fen_text()", "no arguments, new str"),
+    ("fen(), middlegame", "b = Board(MIDDLEGAME)", "b.fen()", "p = Probe()", "p.new_fen_text()",
+     "no arguments, new str"),
+    ("piece_at(28)", "b = Board(MIDDLEGAME)", "b.piece_at(28)", "p = Probe()", "p.one_int_kept(28)",
+     "one int read, kept value"),
+    ("piece_at(27), empty", "b = Board(MIDDLEGAME)", "b.piece_at(27)", "p = Probe()", "p.one_int_kept(27)",
+     "one int read, kept value"),
+    ("is_legal(m), pawn", "b = Board(MIDDLEGAME); m = Move(19, 27)", "b.is_legal(m)", "p = Probe(); m = FloorMove(19, 27)",
+     "p.take_move_kept(m)", "Move argument, kept value"),
+    ("is_legal(m), knight", "b = Board(MIDDLEGAME); m = Move(21, 38)", "b.is_legal(m)",
+     "p = Probe(); m = FloorMove(21, 38)", "p.take_move_kept(m)", "Move argument, kept value"),
+    ("is_legal(m), not legal", "b = Board(MIDDLEGAME); m = Move(12, 28)", "b.is_legal(m)",
+     "p = Probe(); m = FloorMove(12, 28)", "p.take_move_kept(m)", "Move argument, kept value"),
+    ("is_pseudo_legal(m)", "b = Board(MIDDLEGAME); m = Move(21, 38)", "b.is_pseudo_legal(m)",
+     "p = Probe(); m = FloorMove(21, 38)", "p.take_move_kept(m)", "Move argument, kept value"),
+    ("copy()", "b = Board()", "b.copy()", "p = Probe()", "p.__copy__()", "no arguments, new object"),
+    ("copy(), 100-ply history", "b = played(100)", "b.copy()", "p = Probe()", "p.__copy__()",
+     "no arguments, new object"),
+    ("copy.copy(board)", "b = Board()", "copy_copy(b)", "p = Probe()", "copy_copy(p)", "copy.copy, new object"),
+    ("copy.deepcopy(board)", "b = Board()", "deepcopy(b)", "p = Probe()", "deepcopy(p)",
+     "copy.deepcopy, new object"),
+    ("pickle round trip", "b = Board()", "round_trip(b)", "p = Probe(STATE_BYTES)", "round_trip(p)",
+     "pickle.dumps + loads, (class, (), (1, bytes))"),
+    ("pickle round trip, 100-ply history", "b = played(100)", "round_trip(b)",
+     "p = Probe(len(played(100).__getstate__()[1]))", "round_trip(p)",
+     "pickle.dumps + loads, (class, (), (1, bytes))"),
+    ("Move.from_uci('e2e4')", "", "Move.from_uci('e2e4')", "", "FloorMove.from_text('e2e4')",
+     "class method, one str, new object"),
     ("Move(12, 28)", "", "Move(12, 28)", "", "FloorMove(12, 28)", "constructor, two ints"),
     ("Move(52, 60, 'q')", "", "Move(52, 60, 'q')", "", "FloorMove(52, 60, 'q')", "constructor, two ints and a str"),
     ("Move(to_square=28, from_square=12)", "", "Move(to_square=28, from_square=12)", "",
@@ -149,6 +197,11 @@ NAMESPACE = {
     "FloorMove": floor.Move,
     "MIDDLEGAME": MIDDLEGAME,
     "CASTLING": CASTLING,
+    "played": played,
+    "round_trip": round_trip,
+    "copy_copy": copy.copy,
+    "deepcopy": copy.deepcopy,
+    "STATE_BYTES": STATE_BYTES,
 }
 
 

@@ -91,8 +91,28 @@ PyObject* move_uci(PyObject*, PyObject*) {
     return KEPT_STR;
 }
 
+// FloorMove.from_text(text): a class method taking one str, read as UTF-8,
+// and making a new move: the shape of Move.from_uci.
+PyObject* move_from_text(PyObject* type, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    if (PyVectorcall_NARGS(nargs) + (kwnames == nullptr ? 0 : PyTuple_GET_SIZE(kwnames)) != 1) {
+        PyErr_SetString(PyExc_TypeError, "wrong number of arguments");
+        return nullptr;
+    }
+    Py_ssize_t size = 0;
+    if (!PyUnicode_Check(args[0]) || PyUnicode_AsUTF8AndSize(args[0], &size) == nullptr) {
+        if (!PyErr_Occurred()) PyErr_SetString(PyExc_TypeError, "expected a str");
+        return nullptr;
+    }
+    auto* move_class = reinterpret_cast<PyTypeObject*>(type);
+    PyObject* object = move_class->tp_alloc(move_class, 0);
+    if (object != nullptr) reinterpret_cast<MoveObject*>(object)->record = MoveRecord{12, 28, NO_PROMOTION};
+    return object;
+}
+
 PyMethodDef MOVE_METHODS[] = {
     {"uci", move_uci, METH_NOARGS, nullptr},
+    {"from_text", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(move_from_text)),
+     METH_FASTCALL | METH_KEYWORDS | METH_CLASS, nullptr},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -314,6 +334,10 @@ PyObject* probe_new_int(PyObject*, PyObject*) { return PyLong_FromLong(28); }
 
 PyObject* probe_new_str(PyObject*, PyObject*) { return PyUnicode_FromStringAndSize(SHORT_TEXT, 4); }
 
+// A new str as long as the standard start's position text.
+constexpr char FEN_TEXT[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+PyObject* probe_new_fen_text(PyObject*, PyObject*) { return PyUnicode_FromStringAndSize(FEN_TEXT, sizeof FEN_TEXT - 1); }
+
 PyObject* probe_long_str(PyObject*) { return PyUnicode_FromStringAndSize(LONG_TEXT, sizeof LONG_TEXT - 1); }
 
 // repr(p): a text slot handing back the kept text, the shape of str(move).
@@ -380,6 +404,58 @@ PyObject* probe_two_arguments_kept(PyObject* self, PyObject* const*, Py_ssize_t 
     return probe_kept_int(self, nullptr);
 }
 
+PyObject* probe_take_move_kept(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    if (!arguments_given(nargs, kwnames, 1)) return nullptr;
+    if (!PyObject_TypeCheck(args[0], move_type)) {
+        PyErr_SetString(PyExc_TypeError, "expected a Move");
+        return nullptr;
+    }
+    return probe_kept_int(self, nullptr);
+}
+
+// Copying and pickling a Probe: a new Probe of the same list length for
+// copy.copy and copy.deepcopy; for pickle the recipe (Probe, (), (1, bytes))
+// with list_length bytes, and a __setstate__ that checks the state's shape,
+// the shapes a board's copy and pickle members have.
+PyTypeObject* probe_type = nullptr;
+
+PyObject* probe_copy(PyObject* self, PyObject*) {
+    PyObject* object = probe_type->tp_alloc(probe_type, 0);
+    if (object != nullptr) {
+        reinterpret_cast<ProbeObject*>(object)->list_length = reinterpret_cast<ProbeObject*>(self)->list_length;
+    }
+    return object;
+}
+
+PyObject* probe_deepcopy(PyObject* self, PyObject* const*, Py_ssize_t nargs, PyObject* kwnames) {
+    if (!arguments_given(nargs, kwnames, 1)) return nullptr;
+    return probe_copy(self, nullptr);
+}
+
+PyObject* probe_reduce(PyObject* self, PyObject*) {
+    const Py_ssize_t length = reinterpret_cast<ProbeObject*>(self)->list_length;
+    PyObject* data = PyBytes_FromStringAndSize(nullptr, length);
+    if (data == nullptr) return nullptr;
+    std::memset(PyBytes_AS_STRING(data), 0, static_cast<std::size_t>(length));
+    return Py_BuildValue("(O()(iN))", reinterpret_cast<PyObject*>(probe_type), 1, data);
+}
+
+PyObject* probe_reduce_ex(PyObject* self, PyObject* const*, Py_ssize_t nargs, PyObject* kwnames) {
+    if (!arguments_given(nargs, kwnames, 1)) return nullptr;
+    return probe_reduce(self, nullptr);
+}
+
+PyObject* probe_setstate(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    if (!arguments_given(nargs, kwnames, 1)) return nullptr;
+    PyObject* state = args[0];
+    if (!PyTuple_Check(state) || PyTuple_GET_SIZE(state) != 2 || !PyBytes_Check(PyTuple_GET_ITEM(state, 1))) {
+        PyErr_SetString(PyExc_TypeError, "expected (version, bytes)");
+        return nullptr;
+    }
+    reinterpret_cast<ProbeObject*>(self)->list_length = PyBytes_GET_SIZE(PyTuple_GET_ITEM(state, 1));
+    Py_RETURN_NONE;
+}
+
 PyObject* probe_take_move(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     if (!arguments_given(nargs, kwnames, 1)) return nullptr;
     if (!PyObject_TypeCheck(args[0], move_type)) {
@@ -412,6 +488,13 @@ PyMethodDef PROBE_METHODS[] = {
     {"kept_str", probe_kept_str, METH_NOARGS, nullptr},
     {"new_int", probe_new_int, METH_NOARGS, nullptr},
     {"new_str", probe_new_str, METH_NOARGS, nullptr},
+    {"new_fen_text", probe_new_fen_text, METH_NOARGS, nullptr},
+    {"__copy__", probe_copy, METH_NOARGS, nullptr},
+    {"__reduce__", probe_reduce, METH_NOARGS, nullptr},
+    fast("__deepcopy__", probe_deepcopy),
+    fast("__reduce_ex__", probe_reduce_ex),
+    fast("__setstate__", probe_setstate),
+    fast("take_move_kept", probe_take_move_kept),
     {"new_object", probe_new_object, METH_NOARGS, nullptr},
     {"new_list", probe_new_list, METH_NOARGS, nullptr},
     fast("one_argument", probe_one_argument),
@@ -497,6 +580,11 @@ PyMODINIT_FUNC PyInit_plindervox_floor() {
     KEPT_STR = PyUnicode_FromStringAndSize(SHORT_TEXT, 4);
     if (KEPT_INT == nullptr || KEPT_STR == nullptr || !add_type(module, &PROBE_CLASS, "Probe") ||
         !add_type(module, &POSITION_CLASS, "Position")) {
+        Py_DECREF(module);
+        return nullptr;
+    }
+    probe_type = reinterpret_cast<PyTypeObject*>(PyObject_GetAttrString(module, "Probe"));  // kept for good
+    if (probe_type == nullptr) {
         Py_DECREF(module);
         return nullptr;
     }

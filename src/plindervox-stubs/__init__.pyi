@@ -134,7 +134,7 @@ class Move:
     def __getstate__(self) -> Tuple[int, int, int, Optional[str]]:
         """The pickled state: (1, from_square, to_square, promotion), 1 being its format."""
     def __setstate__(self, state: Tuple[int, int, int, Optional[str]]) -> None:
-        """Takes the three fields from a state __getstate__ gave, as pickle does.
+        """Takes the three fields from a pickled state, as pickle does.
 
         Raises:
             TypeError: a state that is not a tuple of four items, a version or
@@ -423,7 +423,7 @@ class Board:
         history entry's move and snapshot, little-endian.
         """
     def __setstate__(self, state: Tuple[int, bytes]) -> None:
-        """Replaces the whole game by one a state from __getstate__ describes.
+        """Replaces the whole game by the one a pickled state describes.
 
         Every value is checked; a state is refused whole, and the board is
         then unchanged. Everything a board can come to hold through its
