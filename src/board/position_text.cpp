@@ -2,6 +2,7 @@
 #include "board/position_text.hpp"
 
 #include <array>
+#include <bit>
 #include <charconv>
 
 namespace plindervox {
@@ -26,11 +27,32 @@ Cells letters_of(const Board& board) {
     return cells;
 }
 
-void append_number(std::string& out, std::uint64_t value) {
-    char digits[20];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out.append(digits, end);
+// The placement field: at most 64 letters or digits and 7 slashes.
+constexpr std::size_t MOST_PLACEMENT = SQUARE_COUNT + 7;
+// The other fields but the castling text: " w ", then " e3 ", two clocks of
+// up to 20 digits and the space between them.
+constexpr std::size_t MOST_TAIL = 3 + 4 + 20 + 1 + 20;
+
+// Rank by rank, rank 8 first: a digit for each run of empty squares, the
+// letter of each square that shows one. Only the shown squares are visited.
+char* write_placement(const Board& board, const Cells& cells, char* out) {
+    const Bitboard kinds = board.pawns | board.rooks | board.knights | board.bishops | board.queens | board.kings;
+    const Bitboard shown = kinds & (board.white_pieces | board.black_pieces);
+    for (int rank = 7; rank >= 0; --rank) {
+        unsigned file = 0;
+        for (unsigned row = static_cast<unsigned>(shown >> (rank * 8)) & 0xFF; row != 0; row &= row - 1) {
+            const unsigned next = static_cast<unsigned>(std::countr_zero(row));
+            if (next != file) *out++ = static_cast<char>('0' + (next - file));
+            *out++ = cells[static_cast<std::size_t>(rank * 8) + next];
+            file = next + 1;
+        }
+        if (file != 8) *out++ = static_cast<char>('0' + (8 - file));
+        if (rank != 0) *out++ = '/';
+    }
+    return out;
 }
+
+char* write_number(char* out, std::uint64_t value) { return std::to_chars(out, out + 20, value).ptr; }
 
 }  // namespace
 
@@ -45,41 +67,34 @@ std::optional<char32_t> piece_letter(const Board& board, unsigned square) {
     return std::nullopt;
 }
 
+// Written into fixed buffers and joined once: the text is made on every
+// call, and growing a string piece by piece costs more than the rest.
 std::string position_text(const Board& board) {
-    const Cells cells = letters_of(board);
-    std::string text;
-    text.reserve(96);
-    for (int rank = 7; rank >= 0; --rank) {
-        int empty = 0;
-        for (int file = 0; file < 8; ++file) {
-            const char letter = cells[static_cast<std::size_t>(rank * 8 + file)];
-            if (letter == '\0') {
-                ++empty;
-                continue;
-            }
-            if (empty != 0) text += static_cast<char>('0' + empty);
-            empty = 0;
-            text += letter;
-        }
-        if (empty != 0) text += static_cast<char>('0' + empty);
-        if (rank != 0) text += '/';
-    }
-    text += board.turn ? " w " : " b ";
-    if (board.castling_rights) {
-        text += *board.castling_rights;
-    } else {
-        text += '-';
-    }
-    text += ' ';
+    char placement[MOST_PLACEMENT + 3];
+    char* head_end = write_placement(board, letters_of(board), placement);
+    *head_end++ = ' ';
+    *head_end++ = board.turn ? 'w' : 'b';
+    *head_end++ = ' ';
+    const std::string_view castling = board.castling_rights ? *board.castling_rights : std::string_view("-");
+
+    char tail[MOST_TAIL];
+    char* out = tail;
+    *out++ = ' ';
     if (board.en_passant_square) {
-        text += square_text(*board.en_passant_square);
+        const Square square = *board.en_passant_square;
+        *out++ = static_cast<char>(BOARD_FILES[file_of(square)]);
+        *out++ = static_cast<char>('0' + rank_of(square));
     } else {
-        text += '-';
+        *out++ = '-';
     }
-    text += ' ';
-    append_number(text, board.half_move_clock);
-    text += ' ';
-    append_number(text, board.full_move_number);
+    *out++ = ' ';
+    out = write_number(out, board.half_move_clock);
+    *out++ = ' ';
+    out = write_number(out, board.full_move_number);
+
+    std::string text;
+    text.reserve(static_cast<std::size_t>(head_end - placement) + castling.size() + static_cast<std::size_t>(out - tail));
+    text.append(placement, head_end).append(castling).append(tail, out);
     return text;
 }
 
