@@ -12,7 +12,9 @@
 
 namespace plindervox {
 
-// The trial every move the plan cannot vouch for goes through.
+// Plays the move, asks whether the mover's king is then reached by the
+// opponent, and puts the position back. A side without a king is never in
+// check. The history is not involved: the board ends as it started.
 bool leaves_king_safe(Board& board, const Move& move) {
     const bool mover = board.turn;
     BoardState before = snapshot(board);
@@ -22,8 +24,6 @@ bool leaves_king_safe(Board& board, const Move& move) {
     restore(board, std::move(before));
     return safe;
 }
-
-namespace {
 
 // Every occupied square holds exactly one piece: one kind, one colour.
 // Each kind set is checked against the union of those before it, without
@@ -38,6 +38,8 @@ bool is_consistent(const Board& board) {
     overlaps |= board.white_pieces & board.black_pieces;
     return overlaps == 0 && kinds == (board.white_pieces | board.black_pieces);
 }
+
+namespace {
 
 // The checkers and pins along the eight lines from the king.
 void plan_lines(const Board& board, MovePlan& plan, Bitboard& checkers) {
