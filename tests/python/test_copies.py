@@ -116,14 +116,6 @@ def test_deepcopy_copies_a_board_once_however_often_it_is_reached():
     assert first is second and first is not board
 
 
-def test_a_history_of_moves_pickles_inside_other_data():
-    board = game(20, seed=4)
-    data = {"board": board, "played": [Move(12, 28), Move(52, 36, "q")]}
-    again = pickle.loads(pickle.dumps(data))
-    assert everything(again["board"]) == everything(board)
-    assert [m.uci() for m in again["played"]] == ["e2e4", "e7e5q"]
-
-
 @pytest.mark.parametrize("state, error", calls.VALUES["board state data"], ids=lambda v: repr(v)[:40])
 def test_a_board_takes_a_sound_state_whole_and_refuses_any_other_leaving_itself_alone(state, error):
     board = game(5, fen=CASTLE)
