@@ -140,13 +140,6 @@ bool Truth::from_python(PyObject* object) {
     type_mismatch(object, "PyBool");
 }
 
-Move MoveArgument::from_python(PyObject* object) {
-    if (!PyObject_TypeCheck(object, type_of<Move>())) type_mismatch(object, "Move");
-    auto& instance = made_instance<Move>(object);
-    [[maybe_unused]] auto held = borrow(instance, Access::Shared);
-    return instance.record;
-}
-
 BoardState BoardStateArgument::from_python(PyObject* object) {
     if (!PyObject_TypeCheck(object, type_of<BoardState>())) type_mismatch(object, "BoardState");
     auto& instance = made_instance<BoardState>(object);
@@ -163,8 +156,6 @@ PyObject* to_python(std::uint64_t value) { return api_result(PyLong_FromUnsigned
 PyObject* to_python(const std::string& text) {
     return api_result(PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
 }
-
-PyObject* to_python(const Move& move) { return checked(new_move_object(move)); }
 
 PyObject* to_python(const std::vector<Move>& moves) { return move_list(moves, moves.size()); }
 

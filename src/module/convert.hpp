@@ -11,6 +11,8 @@
 #include "board/board.hpp"
 #include "board/move_buffer.hpp"
 #include "module/borrow.hpp"
+#include "module/classes.hpp"
+#include "module/errors.hpp"
 #include "module/python.hpp"
 
 namespace plindervox::module {
@@ -75,10 +77,17 @@ struct Truth {
     static Native from_python(PyObject* object);
 };
 
-// A Move argument, copied out of its object.
+// A Move argument, copied out of its object. Inline, as to_python(Move)
+// below: apply_move and pop() run once per move of a game or a search, and
+// several members now share these, which the compiler would otherwise call.
 struct MoveArgument {
     using Native = Move;
-    static Native from_python(PyObject* object);
+    [[gnu::always_inline]] static Native from_python(PyObject* object) {
+        if (!PyObject_TypeCheck(object, type_of<Move>())) type_mismatch(object, "Move");
+        auto& instance = made_instance<Move>(object);
+        [[maybe_unused]] auto held = borrow(instance, Access::Shared);
+        return instance.record;
+    }
 };
 
 // A BoardState argument, copied out of its object.
@@ -95,7 +104,9 @@ PyObject* to_python(bool value);
 PyObject* to_python(std::uint32_t value);  // kept for small values (kept_values.hpp)
 PyObject* to_python(std::uint64_t value);
 PyObject* to_python(const std::string& text);
-PyObject* to_python(const Move& move);
+[[gnu::always_inline]] inline PyObject* to_python(const Move& move) {
+    return checked(wrap_record(type_of<Move>(), Move(move)));
+}
 PyObject* to_python(const std::vector<Move>& moves);
 PyObject* to_python(const MoveBuffer& moves);
 // A letter as a one-character str, or None.

@@ -27,7 +27,7 @@ template <class Record>
 
 // Converts one argument; a missing optional argument or None takes the default.
 template <class Converter>
-typename Converter::Native convert_argument(PyObject* object, const char* name) {
+[[gnu::always_inline]] inline typename Converter::Native convert_argument(PyObject* object, const char* name) {
     if constexpr (OptionalConverter<Converter>) {
         if (object == nullptr || object == Py_None) return Converter::absent();
     }
