@@ -41,7 +41,7 @@ template <class Converter>
 
 // Converts every argument, left to right (braced initialisation fixes the order).
 template <class... Converters, std::size_t... I>
-std::tuple<typename Converters::Native...> convert_arguments(const FunctionDescription& description,
+[[gnu::always_inline]] inline std::tuple<typename Converters::Native...> convert_arguments(const FunctionDescription& description,
                                                              PyObject* const* slots, std::index_sequence<I...>) {
     return std::tuple<typename Converters::Native...>{
         convert_argument<Converters>(slots[I], description.parameters[I])...};
