@@ -6,6 +6,7 @@
 #include "board/position_text.hpp"
 #include "module/member_table.hpp"
 #include "module/saved_state.hpp"
+#include "module/pgn_classes.hpp"
 #include "module/wrappers.hpp"
 
 namespace plindervox::module {
@@ -144,7 +145,9 @@ PyMethodDef METHODS[] = {
     no_arguments("__reduce__", method_without_arguments<Board, Shared, reduce>, "__reduce__($self)\n--\n\n"),
     with_arguments("__reduce_ex__", method_with_arguments<REDUCE_EX, Board, Shared, reduce_ex, AnyObject>,
                    "__reduce_ex__($self, protocol)\n--\n\n"),
-    PLINDERVOX_CLASS_ROWS,
+    method_row("read_pgn", read_pgn, METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
+               "read_pgn(source, *, strict=False, start=0, stop=None)\n--\n\n"),
+    PLINDERVOX_COPYABLE_CLASS_ROWS,
     END_OF_METHODS,
 };
 

@@ -70,6 +70,10 @@ template <class Record>
 #endif
 }
 
+// The new-object slot of a class Python code cannot instantiate: TypeError
+// "No constructor defined for <class>".
+PyObject* refuse_construction(PyTypeObject* type, PyObject* args, PyObject* kwargs);
+
 // TypeError for an instance whose record was never made.
 [[noreturn]] void refuse_unmade(PyObject* object);
 
@@ -266,25 +270,26 @@ inline const PyMethodDef REFUSE_SUBCLASS = {
     METH_VARARGS | METH_KEYWORDS | METH_CLASS, nullptr};
 
 // Boards and moves copy and pickle through members of their own
-// (saved_state.hpp). A BoardState is never handed to Python code, so
-// copying and pickling one is refused: CPython refuses it itself
-// (object.__reduce_ex__ finds native state it cannot save); PyPy's
-// object.__reduce_ex__ does not look, and would hand copy and pickle a
-// recipe that rebuilds an empty one. Under PyPy that class therefore has its
-// own __reduce_ex__ and __reduce__ that raise CPython's TypeError: "cannot
-// pickle 'BoardState' object" for protocols 0 and 1 and __reduce__, "cannot
-// pickle 'plindervox.BoardState' object" for protocol 2 and above.
+// (saved_state.hpp). Every other class refuses: a record cannot be rebuilt
+// from what pickle keeps. CPython refuses them itself (object.__reduce_ex__
+// finds native state it cannot save); PyPy's object.__reduce_ex__ does not
+// look, and would hand copy and pickle a recipe that rebuilds an empty
+// object. Under PyPy those classes therefore have their own __reduce_ex__
+// and __reduce__ that raise CPython's TypeError: "cannot pickle 'Game'
+// object" for protocols 0 and 1 and __reduce__, "cannot pickle
+// 'plindervox.Game' object" for protocol 2 and above.
 PyObject* refuse_reduce_ex(PyObject* self, PyObject* protocol);
 PyObject* refuse_reduce(PyObject* self, PyObject*);
 
-// The rows every class's method table ends with, and those BoardState adds.
-#define PLINDERVOX_CLASS_ROWS REFUSE_SUBCLASS
+// The rows every class's method table ends with; the classes that copy and
+// pickle end theirs with the copyable rows.
+#define PLINDERVOX_COPYABLE_CLASS_ROWS REFUSE_SUBCLASS
 #ifdef PYPY_VERSION
-#define PLINDERVOX_REFUSED_PICKLING_ROWS                                                       \
-    PyMethodDef{"__reduce_ex__", refuse_reduce_ex, METH_O, nullptr},                            \
-        PyMethodDef{"__reduce__", refuse_reduce, METH_NOARGS, nullptr},
+#define PLINDERVOX_CLASS_ROWS                                                                      \
+    REFUSE_SUBCLASS, PyMethodDef{"__reduce_ex__", refuse_reduce_ex, METH_O, nullptr},               \
+        PyMethodDef{"__reduce__", refuse_reduce, METH_NOARGS, nullptr}
 #else
-#define PLINDERVOX_REFUSED_PICKLING_ROWS
+#define PLINDERVOX_CLASS_ROWS REFUSE_SUBCLASS
 #endif
 
 // PyPy gives the instances of a class made by PyType_FromSpec an attribute

@@ -75,7 +75,7 @@ PyMethodDef METHODS[] = {
     no_arguments("__reduce__", method_without_arguments<Move, Shared, reduce>, "__reduce__($self)\n--\n\n"),
     with_arguments("__reduce_ex__", method_with_arguments<REDUCE_EX, Move, Shared, reduce_ex, AnyObject>,
                    "__reduce_ex__($self, protocol)\n--\n\n"),
-    PLINDERVOX_CLASS_ROWS,
+    PLINDERVOX_COPYABLE_CLASS_ROWS,
     END_OF_METHODS,
 };
 

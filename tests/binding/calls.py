@@ -13,6 +13,7 @@ Used by the reference-leak check (refleaks.py) and the atheris target
 """
 import ast
 import inspect
+import io
 from dataclasses import dataclass, field
 from pathlib import Path
 
@@ -119,7 +120,13 @@ VALUES = {
             ("e2e4 ", "ValueError"), ("\ud800", "ValueError"), (5, "TypeError"), (None, "TypeError"),
             (b"e2e4", "TypeError")],
     "anything": [(None, None), ({}, None), (2, None), (Board(), None)],
+    # Binary file objects only: the reader takes no bytes until it is iterated,
+    # and a path would leave a file open until the reader is collected.
+    "pgn_source": [(io.BytesIO(b"1. e4 e5 *"), None), (io.BytesIO(b""), None),
+                   ("/nonexistent/games.pgn", "FileNotFoundError"), (5, "TypeError"), (None, "TypeError"),
+                   (io.StringIO("1. e4 *"), "TypeError"), ("\ud800", "UnicodeEncodeError")],
 }
+VALUES["optional_u64"] = [(None, None)] + [(v, o) for v, o in VALUES["u64"] if v is not None]
 
 
 def _board_states():
@@ -163,6 +170,7 @@ CONVERSIONS = {
     "starting_fen": "text", "piece_type": "character", "id": "character", "bitboard": "u64",
     "from_mask": "u64", "to_mask": "u64", "square": "u8", "mov": "move", "board_state": "board_state",
     "from_square": "u32", "to_square": "u32", "promotion": "promotion", "turn": "truth",
+    "source": "pgn_source", "strict": "truth", "start": "u64", "stop": "optional_u64",
     "move": "move", "text": "uci", "memo": "anything", "protocol": "anything",
 }
 # Where one member converts a parameter unlike the others of that name.
@@ -185,13 +193,14 @@ class Parameter:
     name: str
     conversion: str
     required: bool
+    keyword_only: bool = False
 
 
 @dataclass
 class Member:
     cls: type
     name: str
-    kind: str           # constructor, method, property, text, subclass
+    kind: str           # constructor, method, static, property, text, subclass
     parameters: list = field(default_factory=list)
 
     @property
@@ -210,22 +219,24 @@ STUB = Path(__file__).resolve().parents[2] / "src" / "plindervox-stubs" / "__ini
 
 
 def stub_parameters(where):
-    """(name, required) of each parameter of `where` ("Board.get_pieces",
-    "Board.__new__") as the type stub declares it."""
+    """(name, required, keyword-only) of each parameter of `where`
+    ("Board.get_pieces", "Board.__new__") as the type stub declares it."""
     class_name, member = where.split(".")
     for node in ast.parse(STUB.read_text()).body:
         if isinstance(node, ast.ClassDef) and node.name == class_name:
             for item in node.body:
                 if isinstance(item, ast.FunctionDef) and item.name == member:
-                    arguments = item.args.args[1:]  # past self / cls
+                    static = any(getattr(d, "id", None) == "staticmethod" for d in item.decorator_list)
+                    arguments = item.args.args[0 if static else 1:]  # past self / cls
                     first_default = len(arguments) - len(item.args.defaults)
-                    return [(a.arg, i < first_default) for i, a in enumerate(arguments)]
+                    return [(a.arg, i < first_default, False) for i, a in enumerate(arguments)] + [
+                        (a.arg, d is None, True) for a, d in zip(item.args.kwonlyargs, item.args.kw_defaults)]
     raise LookupError(f"{where}: not in {STUB}")
 
 
 def signature_parameters(callable_, where):
-    """(name, required) of each parameter. PyPy gives methods of a native
-    class no signature, and PyPy 3.11 gives the classes that of
+    """(name, required, keyword-only) of each parameter. PyPy gives methods
+    of a native class no signature, and PyPy 3.11 gives the classes that of
     object.__init__ (*args, **keywords); for them the type stub says."""
     try:
         parameters = inspect.signature(callable_).parameters.values()
@@ -233,13 +244,15 @@ def signature_parameters(callable_, where):
         return stub_parameters(where)
     if any(p.kind in (p.VAR_POSITIONAL, p.VAR_KEYWORD) for p in parameters):
         return stub_parameters(where)
+    return [(p.name, p.default is inspect.Parameter.empty, p.kind == p.KEYWORD_ONLY)
+            for p in parameters if p.name != "self"]
     # The receiver (self, or the class of a class method) comes first, positional-only.
     return [(p.name, p.default is inspect.Parameter.empty) for p in parameters if p.kind != p.POSITIONAL_ONLY]
 
 
 def parameters_of(callable_, where):
-    return [Parameter(name, conversion_of(name, where), required)
-            for name, required in signature_parameters(callable_, where)]
+    return [Parameter(name, conversion_of(name, where), required, keyword_only)
+            for name, required, keyword_only in signature_parameters(callable_, where)]
 
 
 def members(classes=(Board, Move)):
@@ -255,6 +268,8 @@ def members(classes=(Board, Move)):
                 found.append(Member(cls, name, "text"))
             elif name == "__init_subclass__":
                 found.append(Member(cls, name, "subclass"))
+            elif isinstance(attribute, staticmethod):
+                found.append(Member(cls, name, "static", parameters_of(getattr(cls, name), where)))
             elif type(attribute).__name__ == "getset_descriptor":
                 found.append(Member(cls, name, "property", [Parameter(name, conversion_of(name, where), True)]))
             elif callable(attribute):
@@ -305,6 +320,13 @@ def call(member, receiver, args=(), kwargs=None):
         if args[0] is DELETE:
             return delattr(receiver, member.name)
         return setattr(receiver, member.name, *args)
+    if member.kind == "static":
+        # Arguments come in parameter order; keyword-only ones go by keyword,
+        # and any beyond the parameters stay positional.
+        params = member.parameters
+        positional = [a for p, a in zip(params, args) if not p.keyword_only] + list(args[len(params):])
+        keywords = {p.name: a for p, a in zip(params, args) if p.keyword_only}
+        return getattr(member.cls, member.name)(*positional, **keywords, **kwargs)
     return getattr(receiver, member.name)(*args, **kwargs)
 
 
@@ -421,7 +443,7 @@ def _cases_of(member):
     if on_instance:
         add("foreign receiver", lambda: getattr(cls, member.name)(foreign_receiver(cls), *base),
             {"TypeError"})
-    else:
+    elif member.kind == "constructor":
         add("__new__ with a foreign class", lambda: cls.__new__(foreign_receiver(cls).__class__, *base),
             {"TypeError"})
         add("__new__ with a non-type", lambda: cls.__new__(5, *base), {"TypeError"})
