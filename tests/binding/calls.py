@@ -244,10 +244,9 @@ def signature_parameters(callable_, where):
         return stub_parameters(where)
     if any(p.kind in (p.VAR_POSITIONAL, p.VAR_KEYWORD) for p in parameters):
         return stub_parameters(where)
-    return [(p.name, p.default is inspect.Parameter.empty, p.kind == p.KEYWORD_ONLY)
-            for p in parameters if p.name != "self"]
     # The receiver (self, or the class of a class method) comes first, positional-only.
-    return [(p.name, p.default is inspect.Parameter.empty) for p in parameters if p.kind != p.POSITIONAL_ONLY]
+    return [(p.name, p.default is inspect.Parameter.empty, p.kind == p.KEYWORD_ONLY)
+            for p in parameters if p.kind != p.POSITIONAL_ONLY]
 
 
 def parameters_of(callable_, where):
