@@ -3,6 +3,7 @@
 #include "board/castling.hpp"
 #include "board/movegen.hpp"
 #include "module/member_table.hpp"
+#include "module/rules_members.hpp"
 #include "module/wrappers.hpp"
 
 namespace plindervox::module {
@@ -104,6 +105,7 @@ PyMethodDef METHODS[] = {
     with_arguments("_restore", method_with_arguments<RESTORE, Board, Exclusive, restore, BoardStateArgument>,
                    "_restore($self, board_state)\n--\n\n"),
     no_arguments("pop", method_without_arguments<Board, Exclusive, undo>, "pop($self)\n--\n\n"),
+    PLINDERVOX_RULES_METHODS,
     PLINDERVOX_CLASS_ROWS,
     END_OF_METHODS,
 };
