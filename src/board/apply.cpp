@@ -78,24 +78,31 @@ std::optional<Square> offset_square(unsigned square, int offset) {
     return static_cast<Square>(target);
 }
 
-// Castling and rook moves update the rights while `turn` still names the mover.
-// Returns whether the move is a castling king move. Called only when an own
-// king or rook leaves `from` and a rights text is present.
+// The corners whose rooks castle, and the right each one's rook gives.
+constexpr Bitboard CORNERS = square_mask(0) | square_mask(7) | square_mask(56) | square_mask(63);
+
+constexpr std::array<unsigned char, SQUARE_COUNT> RIGHT_OF_CORNER = [] {
+    std::array<unsigned char, SQUARE_COUNT> table{};
+    table[0] = RIGHT_WHITE_QUEEN_SIDE;
+    table[7] = RIGHT_WHITE_KING_SIDE;
+    table[56] = RIGHT_BLACK_QUEEN_SIDE;
+    table[63] = RIGHT_BLACK_KING_SIDE;
+    return table;
+}();
+
+// A move of the mover's king, or a move from or onto a corner, while a rights
+// text is present (the only moves that change it), updates the rights while
+// `turn` still names the mover: the king's move takes its own side's two
+// letters, a move from or onto a corner that corner's letter, whoever moves
+// (so a rook captured on its corner takes its right along). Returns whether
+// the move castles: a two-square step of the mover's king while it held a letter.
 [[gnu::noinline]] bool update_castling_rights(Board& board, unsigned from, unsigned to) {
-    const Bitboard own = own_pieces(board);
-    const Bitboard from_mask = square_mask(from);
-    if (!check_castling_rights(board)) return false;
-    if ((board.kings & own & from_mask) != 0) {
-        // Any king move of a side holding a right clears every right, both sides'.
-        board.castling_rights.reset();
-        return two_steps_apart(from, to);
-    }
-    if ((from_mask & A_FILE) != 0) {
-        remove_castling_rights(board, U'q');
-    } else if ((from_mask & H_FILE) != 0) {
-        remove_castling_rights(board, U'k');
-    }
-    return false;
+    const bool king_move = contains(board.kings & own_pieces(board), from);
+    const bool castling = king_move && two_steps_apart(from, to) && check_castling_rights(board);
+    const unsigned own_rights = board.turn ? RIGHT_WHITE_KING_SIDE | RIGHT_WHITE_QUEEN_SIDE
+                                           : RIGHT_BLACK_KING_SIDE | RIGHT_BLACK_QUEEN_SIDE;
+    board.castling_rights.erase_rights((king_move ? own_rights : 0) | RIGHT_OF_CORNER[from] | RIGHT_OF_CORNER[to]);
+    return castling;
 }
 
 // The rook beside a castling king: h-rook to f, a-rook to d. Only a rook of
@@ -142,9 +149,9 @@ Bitboard& promotion_set(Board& board, char32_t letter) {
     } else {
         board.en_passant_square.reset();
     }
-    // Without a rights text nothing changes and nothing castles (the usual
-    // case once the kings have moved), so the text is not read.
-    const bool castling = ((board.kings | board.rooks) & own_pieces(board) & from_mask) != 0 &&
+    // Only a king move or a move touching a corner can change the rights or
+    // castle, and without a rights text nothing does, so the text is not read.
+    const bool castling = (((board.kings & own_pieces(board) & from_mask) | ((from_mask | to_mask) & CORNERS)) != 0) &&
                           board.castling_rights && update_castling_rights(board, from, to);
 
     Bitboard& own = white ? board.white_pieces : board.black_pieces;

@@ -13,23 +13,31 @@ constexpr Bitboard B_C_AND_D_FILES = 0x0E0E0E0E0E0E0E0EULL;
 // The squares one side's castling uses.
 struct CastlingSquares {
     Square king_from;
-    Square king_side[2];   // f and g: the king crosses f and lands on g
-    Square queen_side[2];  // d and c: the king crosses d and lands on c
+    Square king_side_rook;   // h1 / h8
+    Square queen_side_rook;  // a1 / a8
+    Square king_side[2];     // f and g: the king crosses f and lands on g
+    Square queen_side[2];    // d and c: the king crosses d and lands on c
     Bitboard back_rank;
 };
 
-constexpr CastlingSquares WHITE_CASTLING = {4, {5, 6}, {3, 2}, RANK_1};
-constexpr CastlingSquares BLACK_CASTLING = {60, {61, 62}, {59, 58}, RANK_8};
+constexpr CastlingSquares WHITE_CASTLING = {4, 7, 0, {5, 6}, {3, 2}, RANK_1};
+constexpr CastlingSquares BLACK_CASTLING = {60, 63, 56, {61, 62}, {59, 58}, RANK_8};
 
-// The opponent's reach of single squares: every square it reaches is worked
-// out at once, for the first square asked about, and read for the others.
-struct OpponentReach {
+// The opponent's attacks on single squares: every square it reaches, and
+// every square one of its pawns attacks (a pawn's capture onto an empty
+// square is no move of its list, yet the king may not pass there). Worked
+// out at once for the first square asked about, and read for the others.
+struct OpponentAttacks {
     const Board& board;
-    std::optional<Bitboard> reached = std::nullopt;
+    std::optional<Bitboard> attacked = std::nullopt;
 
     bool operator()(Square square) {
-        if (!reached) reached = reached_squares(board, !board.turn);
-        return contains(*reached, square);
+        if (!attacked) {
+            const bool opponent = !board.turn;
+            attacked = reached_squares(board, opponent) |
+                       pawn_attacks(board.pawns & colour_pieces(board, opponent), opponent);
+        }
+        return contains(*attacked, square);
     }
 };
 
@@ -40,33 +48,41 @@ bool is_movers_letter(char32_t letter, bool white) {
     return white ? is_uppercase(letter) : is_lowercase(letter);
 }
 
-// The king's square and the two it crosses and lands on are all out of the
-// opponent's reach, tested in that order.
-bool path_is_safe(OpponentReach& reach, Square king_from, const Square (&path)[2]) {
-    return !reach(king_from) && !reach(path[0]) && !reach(path[1]);
+// The king's square and the two it crosses and lands on are all unattacked,
+// tested in that order.
+bool path_is_safe(OpponentAttacks& attacked, Square king_from, const Square (&path)[2]) {
+    return !attacked(king_from) && !attacked(path[0]) && !attacked(path[1]);
 }
 
 // Calls push(from, to) for each castling move, in the order of the letters.
+// A letter gives its move when the side's king stands on e1 (e8), the side's
+// rook on the corner the letter names, the squares between them are empty,
+// and no square the king stands on, crosses or lands on is attacked.
 template <class Push>
 void for_each_castling_move(const Board& board, Push push) {
     if (!board.castling_rights) return;
     const CastlingSquares& squares = board.turn ? WHITE_CASTLING : BLACK_CASTLING;
+    const Bitboard own = own_pieces(board);
+    if (!contains(board.kings & own, squares.king_from)) return;
     const Bitboard back_rank = (board.white_pieces | board.black_pieces) & squares.back_rank;
-    // Pieces between the king and both corners (the usual case): no letter
-    // can give a move, so the text need not be read.
-    if ((back_rank & F_AND_G_FILES) != 0 && (back_rank & B_C_AND_D_FILES) != 0) return;
+    const Bitboard own_rooks = board.rooks & own;
+    const bool king_side_open = (back_rank & F_AND_G_FILES) == 0 && contains(own_rooks, squares.king_side_rook);
+    const bool queen_side_open = (back_rank & B_C_AND_D_FILES) == 0 && contains(own_rooks, squares.queen_side_rook);
+    // Pieces between the king and both corners, or rooks gone from them (the
+    // usual case): no letter can give a move, so the text need not be read.
+    if (!king_side_open && !queen_side_open) return;
     const std::string_view rights = *board.castling_rights;
-    OpponentReach reach{board};
+    OpponentAttacks attacked{board};
     for (std::size_t pos = 0; pos < rights.size();) {
         const auto byte = static_cast<unsigned char>(rights[pos]);
         const char32_t letter = byte < 0x80 ? rights[pos++] : next_char(rights, pos);
         if (!is_movers_letter(letter, board.turn)) continue;
         // "K" and "k" are king-side; every other letter of the mover's case is queen-side.
         if ((letter | 0x20) == U'k') {
-            if ((back_rank & F_AND_G_FILES) != 0 || !path_is_safe(reach, squares.king_from, squares.king_side)) continue;
+            if (!king_side_open || !path_is_safe(attacked, squares.king_from, squares.king_side)) continue;
             push(squares.king_from, squares.king_side[1]);
         } else {
-            if ((back_rank & B_C_AND_D_FILES) != 0 || !path_is_safe(reach, squares.king_from, squares.queen_side)) continue;
+            if (!queen_side_open || !path_is_safe(attacked, squares.king_from, squares.queen_side)) continue;
             push(squares.king_from, squares.queen_side[1]);
         }
     }

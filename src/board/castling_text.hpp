@@ -13,6 +13,13 @@
 
 namespace plindervox {
 
+// The four castling letters as bits, so that a move can name at once every
+// right it takes away.
+inline constexpr unsigned RIGHT_WHITE_KING_SIDE = 1;   // "K"
+inline constexpr unsigned RIGHT_WHITE_QUEEN_SIDE = 2;  // "Q"
+inline constexpr unsigned RIGHT_BLACK_KING_SIDE = 4;   // "k"
+inline constexpr unsigned RIGHT_BLACK_QUEEN_SIDE = 8;  // "q"
+
 class CastlingText {
 public:
     static constexpr std::size_t INLINE_BYTES = 15;
@@ -60,6 +67,9 @@ public:
     // Takes every occurrence of the byte out of a present text, keeping the
     // rest in order.
     void erase(char letter);
+    // Takes every occurrence of the castling letters named by `letters` (a
+    // union of the RIGHT_ bits below) out of a present text in one pass.
+    void erase_rights(unsigned letters);
     // The present text holds one of the two bytes.
     bool contains_either(char first, char second) const {
         for (const char c : **this) {

@@ -261,7 +261,10 @@ class Board:
         """The castling king moves open to the side to move.
 
         e1g1/e1c1 (e8g8/e8c8) for each of the mover's rights letters, in the
-        order of the letters, whose squares are empty and not reached.
+        order of the letters, while the mover's king stands on e1 (e8), its
+        own rook on that corner, the squares between them are empty, and
+        the king's square and the two it crosses and lands on are neither
+        reached nor attacked by an opponent pawn (b1/b8 need only be empty).
         """
     def _is_attacked(self, square: int) -> bool:
         """Whether the side not to move reaches square; 64-255 are never reached.
@@ -287,7 +290,11 @@ class Board:
         """Plays the move and records it, with a snapshot for pop().
 
         The move is trusted: apply only moves from legal_moves() to stay
-        within the rules.
+        within the rules. Castling rights: a move of the mover's king takes
+        that side's letters (K and Q, or k and q) out of the castling text;
+        a move from or onto a1, h1, a8 or h8 takes that corner's letter (Q,
+        K, q, k), whichever side moves. A two-square king step while the
+        mover holds a letter castles: the rook on that corner moves too.
 
         Raises:
             PanicException: the position is unchanged but the move was

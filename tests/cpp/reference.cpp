@@ -211,23 +211,46 @@ bool is_check(const Board& b) {
     return king && is_attacked(b, *king);
 }
 
+namespace {
+
+// A pawn of the side not to move stands diagonally in front of the square,
+// as that side sees it, and so attacks it whatever stands there.
+bool pawn_attacks_square(const Board& b, unsigned square) {
+    const Set pawns = b.pawns & opponent(b);
+    const int forward = b.turn ? 8 : -8;  // towards the opponent's pawns
+    for (int side : {-1, 1}) {
+        if (file(square) + side < 0 || file(square) + side > 7) continue;
+        const unsigned origin = static_cast<std::uint8_t>(square + forward + side);
+        if (has(pawns, origin)) return true;
+    }
+    return false;
+}
+
+bool castling_square_attacked(const Board& b, unsigned square) {
+    return is_attacked(b, square) || pawn_attacks_square(b, square);
+}
+
+}  // namespace
+
 std::vector<Move> castling_moves(const Board& b) {
     std::vector<Move> out;
     if (!b.castling_rights) return out;
     const unsigned base = b.turn ? 0 : 56;
     const Set back = (b.white_pieces | b.black_pieces) & (Set{0xff} << base);
+    const bool king_home = has(b.kings & own(b), base + 4);
     for (char c : *b.castling_rights) {
         const bool upper = c >= 'A' && c <= 'Z', lower = c >= 'a' && c <= 'z';
         if (b.turn ? !upper : !lower) continue;
-        if ((c | 0x20) == 'k') {
-            if (back & 0x6060606060606060ULL) continue;
-            if (is_attacked(b, base + 4) || is_attacked(b, base + 5) || is_attacked(b, base + 6)) continue;
-            add(out, base + 4, base + 6);
-        } else {
-            if (back & 0x0e0e0e0e0e0e0e0eULL) continue;
-            if (is_attacked(b, base + 4) || is_attacked(b, base + 3) || is_attacked(b, base + 2)) continue;
-            add(out, base + 4, base + 2);
-        }
+        if (!king_home) continue;
+        const bool king_side = (c | 0x20) == 'k';
+        const unsigned rook = king_side ? base + 7 : base;
+        if (!has(b.rooks & own(b), rook)) continue;
+        const unsigned cross = king_side ? base + 5 : base + 3, land = king_side ? base + 6 : base + 2;
+        if (back & (king_side ? 0x6060606060606060ULL : 0x0e0e0e0e0e0e0e0eULL)) continue;
+        if (castling_square_attacked(b, base + 4) || castling_square_attacked(b, cross) ||
+            castling_square_attacked(b, land))
+            continue;
+        add(out, base + 4, land);
     }
     return out;
 }
@@ -278,16 +301,19 @@ void apply_move(Board& b, const Move& move) {
     else
         b.en_passant_square.reset();
 
+    // The mover's king takes its side's letters; a move from or onto a
+    // corner takes that corner's letter, whoever moves.
     bool castling = false;
-    if (has((b.kings | b.rooks) & mine, from) && check_castling_rights(b)) {
-        if (has(b.kings & mine, from)) {
-            remove_castling_rights(b, 'a');
-            castling = distance(from, to) == 2;
-        } else if (file(from) == 0) {
-            remove_castling_rights(b, 'q');
-        } else if (file(from) == 7) {
-            remove_castling_rights(b, 'k');
-        }
+    if (b.castling_rights) {
+        std::string kept;
+        const bool king_move = has(b.kings & mine, from);
+        castling = king_move && distance(from, to) == 2 && check_castling_rights(b);
+        const std::string lost = std::string(king_move ? (b.turn ? "KQ" : "kq") : "") +
+                                 (from == 0 || to == 0 ? "Q" : "") + (from == 7 || to == 7 ? "K" : "") +
+                                 (from == 56 || to == 56 ? "q" : "") + (from == 63 || to == 63 ? "k" : "");
+        for (char c : *b.castling_rights)
+            if (lost.find(c) == std::string::npos) kept += c;
+        b.castling_rights = kept;
     }
 
     *kinds[moving] ^= bit(from) | bit(to);

@@ -20,10 +20,26 @@ TEST(Castling, CastlingOrderFollowsRightsText) {
         {"4r2k" + rooks, ""},           // in check
         {"4k3/8/8/8/8/8/8/RN2K2R w KQ - 0 1", "e1g1"}, {"4k3/8/8/8/8/8/8/R3K1nR w KQ - 0 1", "e1c1"},
         {"4k3/8/8/8/8/8/8/R2bK2R w KQ - 0 1", "e1g1"},
-        {"4k3/8/8/8/8/8/4p3/R3K2R w KQ - 0 1", "e1g1 e1c1"},  // pawn diagonals onto empty d1, f1
+        {"4k3/8/8/8/8/8/4p3/R3K2R w KQ - 0 1", ""},           // pawn diagonals onto empty d1, f1
         {"4k3/8/8/8/8/8/2p5/R3K2R w KQ - 0 1", "e1g1"},       // pawn push reaches c1
         {"4k3/8/8/8/8/8/6p1/R3K2R w KQ - 0 1", "e1c1"},       // pawn push reaches g1
-        {"4k3/8/8/8/8/8/8/4K3 w K - 0 1", "e1g1"},            // no rook needed
+        // A pawn guarding each square the king crosses or lands on, on either side of it.
+        {"4k3/8/8/8/8/8/7p/R3K2R w KQ - 0 1", "e1c1"},        // h2 guards g1
+        {"4k3/8/8/8/8/8/5p2/R3K2R w KQ - 0 1", ""},           // f2 guards e1 and g1: check
+        {"4k3/8/8/8/8/8/1p6/R3K2R w KQ - 0 1", "e1g1"},       // b2 guards c1 (a1 is the rook's)
+        {"4k3/8/8/8/8/8/3p4/R3K2R w KQ - 0 1", ""},           // d2 guards c1 and e1: check
+        {"r3k2r/6P1/8/8/8/8/8/4K3 b kq - 0 1", "e8c8"},       // g7 guards f8
+        {"r3k2r/7P/8/8/8/8/8/4K3 b kq - 0 1", "e8c8"},        // h7 guards g8
+        {"r3k2r/2P5/8/8/8/8/8/4K3 b kq - 0 1", "e8g8"},       // c7 guards d8 (and b8)
+        {"r3k2r/1P6/8/8/8/8/8/4K3 b kq - 0 1", "e8g8"},       // b7 guards c8
+        {"r3k2r/P7/8/8/8/8/8/4K3 b kq - 0 1", "e8g8 e8c8"},   // a7 guards b8, which only has to be empty
+        // The king on its square and the side's own rook on the corner.
+        {"4k3/8/8/8/8/8/8/4K3 w K - 0 1", ""}, {"4k3/8/8/8/8/8/8/R3K3 w KQ - 0 1", "e1c1"},
+        {"4k3/8/8/8/8/8/8/4K2R w KQ - 0 1", "e1g1"}, {"4k3/8/8/8/8/8/8/r3K2r w KQ - 0 1", ""},
+        {"4k3/8/8/8/8/8/8/R3KB1R w KQ - 0 1", "e1c1"}, {"4k3/8/8/8/8/8/8/R2K3R w KQ - 0 1", ""},
+        {"4k3/8/8/8/8/8/8/R3k2R w KQ - 0 1", ""}, {"r3K2r/8/8/8/8/8/8/8 b kq - 0 1", ""},
+        {"r3k2R/8/8/8/8/8/8/4K3 b kq - 0 1", ""},              // h8 holds White's rook, which checks
+        {"r3k1Nr/8/8/8/8/8/8/4K3 b kq - 0 1", "e8c8"}, {"n3k2r/8/8/8/8/8/8/4K3 b kq - 0 1", "e8g8"},
         {"r3k2r/8/8/8/8/8/8/5R1K b kq - 0 1", "e8c8"}, {"r3k2r/8/8/8/8/8/8/2R4K b kq - 0 1", "e8g8"},
         {"r3k2r/8/8/8/8/8/8/4R2K b kq - 0 1", ""},
     };
@@ -68,12 +84,26 @@ TEST(Apply, MovesUpdateClocksTurnAndRights) {
     const Case cases[] = {
         {STANDARD_START_FEN, "e2e4", false, 20, 0, 1, "KQkq"},       {STANDARD_START_FEN, "e2e4 e7e5", true, 44, 0, 2, "KQkq"},
         {STANDARD_START_FEN, "g1f3", false, none, 1, 1, "KQkq"},     {STANDARD_START_FEN, "g1f3 g8f6 b1c3", false, none, 3, 2, "KQkq"},
-        {castle, "e1g1", false, none, 6, 9, none},                   {castle, "e1f1", false, none, 6, 9, none},
-        {castle, "b2c3 e8c8", true, none, 7, 10, none},              {castle, "a1a3", false, none, 6, 9, "Kkq"},
+        // A king move takes its own side's letters only; castling included.
+        {castle, "e1g1", false, none, 6, 9, "kq"},                   {castle, "e1f1", false, none, 6, 9, "kq"},
+        {castle, "b2c3 e8c8", true, none, 7, 10, "KQ"},              {castle, "e1g1 e8g8", true, none, 7, 10, ""},
+        {castle, "e1d1 e8d8 d1e1", false, none, 8, 10, ""},          {castle, "a1a3", false, none, 6, 9, "Kkq"},
         {castle, "h1h5", false, none, 6, 9, "Qkq"},                  {castle, "a1a3 a8a4", true, none, 7, 10, "Kk"},
-        {castle, "a1a3 h8h4 a3a2", false, none, 8, 10, "Kq"},        {castle, "b2h8", false, none, 0, 9, "KQkq"},
-        {castle, "a1a8", false, none, 0, 9, "Kkq"},                  {"4k3/8/8/8/8/8/8/3RK3 w KQkq - 0 1", "d1d5", false, none, 1, 1, "KQkq"},
+        // Only the corner rook's move counts, not a rook's on another a- or h-file square.
+        {castle, "a1a3 h8h4 a3a2", false, none, 8, 10, "Kq"},        {castle, "a1a3 h8h4 h1h3 h4h5", true, none, 9, 11, "q"},
+        {"4k3/r7/8/8/8/8/7R/4K3 w KQkq - 0 1", "h2h3 a7a6", true, none, 2, 2, "KQkq"},
+        // A move onto a corner takes that corner's letter, whoever moves: a rook captured there loses its right.
+        {castle, "b2h8", false, none, 0, 9, "KQq"},                  {castle, "a1a8", false, none, 0, 9, "Kk"},
+        {"r3k2r/8/8/8/8/8/6b1/R3K2R b KQkq - 0 1", "g2h1", true, none, 0, 2, "Qkq"},
+        {"r3k2r/8/8/8/8/8/1n6/R3K2R b KQkq - 0 1", "b2a1", true, none, 0, 2, "Kkq"},
+        {"r3k2r/6N1/8/8/8/8/8/R3K2R w KQkq - 0 1", "g7h5 a8a1", true, none, 0, 2, "Kk"},
+        {"4k2r/8/6N1/8/8/8/8/4K3 w k - 0 1", "g6h8", false, none, 0, 1, ""},
+        // A corner's letter goes whatever stands there: a knight leaving h1, a queen reaching a8.
+        {"4k3/8/8/8/8/8/8/4K2N w KQkq - 0 1", "h1g3", false, none, 1, 1, "Qkq"},
+        {"4k3/8/8/8/8/8/Q7/4K3 w KQkq - 0 1", "a2a8", false, none, 1, 1, "KQk"},
+        {"4k3/8/8/8/8/8/8/3RK3 w KQkq - 0 1", "d1d5", false, none, 1, 1, "KQkq"},
         {"r3k2r/8/8/8/8/8/8/R3K2R w kq - 0 1", "e1g1", false, none, 1, 1, "kq"},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KKxQQk - 0 1", "e1e2", false, none, 1, 1, "xk"},
         {"8/8/8/3pP3/8/8/8/8 w - d6 4 3", "e5d6", false, none, 0, 3, none},
         // a two-rank pawn move whose passed square would lie off the board stores none
         {"8/8/8/8/8/2P5/8/8 w - - 0 1", "c3c1", false, none, 0, 1, none},

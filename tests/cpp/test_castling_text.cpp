@@ -47,6 +47,25 @@ TEST(CastlingText, KeepsEveryTextVerbatimAndApartFromItsCopies) {
     EXPECT_FALSE(CastlingText() == CastlingText(""));
 }
 
+// Erasing several rights at once takes out exactly their letters, every
+// occurrence, inline or on the heap, and leaves foreign bytes alone.
+TEST(CastlingText, ErasingRightsTakesOnlyTheirLetters) {
+    const std::pair<unsigned, const char*> rights[] = {
+        {0, ""}, {RIGHT_WHITE_KING_SIDE, "K"}, {RIGHT_WHITE_KING_SIDE | RIGHT_WHITE_QUEEN_SIDE, "KQ"},
+        {RIGHT_BLACK_KING_SIDE | RIGHT_BLACK_QUEEN_SIDE, "kq"}, {RIGHT_WHITE_QUEEN_SIDE | RIGHT_BLACK_KING_SIDE, "Qk"},
+        {15, "KQkq"}};
+    for (const std::string& text : TEXTS) {
+        for (const auto& [bits, letters] : rights) {
+            SCOPED_TRACE(text + " less " + letters);
+            CastlingText edited(text);
+            edited.erase_rights(bits);
+            std::string expected = text;
+            std::erase_if(expected, [&, letters = letters](char c) { return std::string_view(letters).find(c) != std::string_view::npos; });
+            EXPECT_EQ(*edited, expected);
+        }
+    }
+}
+
 TEST(CastlingText, EditingFollowsTheMoverWhateverTheLength) {
     const std::string long_text = "KQkqKQkqKQkqKQkqKk";  // past the inline limit
     ASSERT_GT(long_text.size(), CastlingText::INLINE_BYTES);

@@ -62,6 +62,9 @@ const std::vector<std::string> FENS = {
     "r3k2r/1P4P1/8/8/8/8/1p4p1/R3K2R w KQkq - 0 1",
     "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1",
     "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+    "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
+    "r3k2r/2P5/8/8/8/8/6p1/R3K2R w KQkq - 0 1",  // pawns guarding castling squares
 };
 
 bool same(const Move& a, const Move& b) {
@@ -155,6 +158,7 @@ class Differ {
 public:
     int positions = 0;
     int mismatches = 0;
+    int castling_moves_seen = 0;
 
     void compare(Board& board, const std::string& origin) {
         ++positions;
@@ -172,7 +176,9 @@ public:
             lists(board, core_generators[i].first, core_list(core_generators[i].second, board),
                   ref_generators[i](board));
         unchanged(board, before, "the move generators");
-        lists(board, "castling_moves", castling_moves(board), ref::castling_moves(board));
+        const std::vector<Move> castling = ref::castling_moves(board);
+        castling_moves_seen += static_cast<int>(castling.size());
+        lists(board, "castling_moves", castling_moves(board), castling);
         unchanged(board, before, "castling_moves");
         const std::vector<Move> legal = ref::legal_moves(board);
         lists(board, "legal_moves", legal_moves(board), legal);
@@ -584,7 +590,9 @@ TEST(Differential, EditedPositions) {
         play(differ, board, rng, rng.below(4), origin);
     }
     EXPECT_EQ(differ.mismatches, 0);
-    std::printf("[differential] edited positions: %d positions compared\n", differ.positions);
+    EXPECT_GT(differ.castling_moves_seen, rounds / 20);
+    std::printf("[differential] edited positions: %d positions compared, %d castling moves among them\n",
+                differ.positions, differ.castling_moves_seen);
 }
 
 // Move counts of the game known independently of both implementations, then
@@ -595,7 +603,8 @@ TEST(Differential, Perft) {
     EXPECT_EQ(reference_perft(start, 2), 400u);
     EXPECT_EQ(reference_perft(start, 3), 8902u);
     Board kiwipete = make_board(FENS[1]);
-    EXPECT_EQ(reference_perft(kiwipete, 1), 48u);  // deeper, a king move here drops Black's rights too
+    EXPECT_EQ(reference_perft(kiwipete, 1), 48u);
+    EXPECT_EQ(reference_perft(kiwipete, 2), 2039u);
     Board endgame = make_board(FENS[6]);
     EXPECT_EQ(reference_perft(endgame, 3), 2812u);
     for (const std::string& fen : FENS) {

@@ -24,7 +24,8 @@ TEST(Legal, LegalMovesDropMovesThatExposeTheKing) {
         {"4k3/8/8/8/8/2p5/3q4/4K3 w - - 0 1", 1, "e1f1", "e1d2 e1e2 e1f2 e1d1"},
         {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 26, "e1g1 e1c1", ""},
         {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", 26, "e8g8 e8c8", ""},
-        {"4k3/8/8/8/8/8/8/8 w K - 0 1", 1, "e1g1", ""},  // castling comes from the rights text alone
+        {"4k3/8/8/8/8/8/8/8 w K - 0 1", 0, "", ""},  // a rights letter without king and rook gives nothing
+        {"4k3/8/8/8/8/8/8/4K2R w K - 0 1", 15, "e1g1", ""},
         // Only the highest king of a colour counts: taking a8 makes g7 the one that reaches f7.
         {"K6r/5kK1/8/8/8/8/8/8 b - - 0 1", 21, "", "h8a8"},
         // In check from a rook: block (a3e3), or step off the file; never back along it.
@@ -125,10 +126,18 @@ TEST(Legal, GameEndDetection) {
 
 TEST(Perft, LeafCountsMatchKnownValues) {
     const std::string start = STANDARD_START_FEN, endgame = "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1";
+    // Positions full of castling: rights kept and lost by king and rook moves,
+    // rooks captured on their corners, castling through attacked squares.
+    const std::string kiwipete = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
+    const std::string promotions = "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1";
+    const std::string middlegame = "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8";
     struct Case { const std::string& fen; int depth; std::uint64_t leaves; };
     for (const Case& c : {Case{start, 0, 1}, {start, 1, 20}, {start, 2, 400}, {start, 3, 8902}, {start, 4, 197281},
                           {start, 5, 4865609}, {endgame, 1, 14}, {endgame, 2, 191}, {endgame, 3, 2812},
-                          {endgame, 4, 43238}, {endgame, 5, 674624}}) {
+                          {endgame, 4, 43238}, {endgame, 5, 674624}, {kiwipete, 1, 48}, {kiwipete, 2, 2039},
+                          {kiwipete, 3, 97862}, {kiwipete, 4, 4085603}, {promotions, 1, 6}, {promotions, 2, 264},
+                          {promotions, 3, 9467}, {promotions, 4, 422333}, {middlegame, 1, 44}, {middlegame, 2, 1486},
+                          {middlegame, 3, 62379}, {middlegame, 4, 2103487}}) {
         Board board = board_of(c.fen);
         EXPECT_EQ(perft(board, c.depth), c.leaves) << c.fen << " depth " << c.depth;
     }

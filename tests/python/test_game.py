@@ -3,7 +3,7 @@ import pytest
 
 from plindervox import Board, Move
 from conftest import (CASTLE, EMPTY, EN_PASSANT, ENDGAME, MIDGAME, PROMOTION,
-                      START, STALEMATE, panic, play, snapshot, uci)
+                      START, STALEMATE, panic, play, snapshot, square, uci)
 
 SCHOLAR = ("e2e4", "f7f6", "d2d4", "g7g5", "d1h5")
 
@@ -72,6 +72,42 @@ def test_every_letter_of_a_long_rights_text_castles(side, letters, castle, repea
     assert not board.is_game_over()
     board.apply_move(board.legal_moves()[0])
     assert board.pop().uci() == castle[0]
+
+
+ITALIAN = ("e2e4", "e7e5", "g1f3", "g8f6", "f1c4", "f8c5")
+
+
+# Castling by the rules of chess: a side loses its rights by moving its king
+# or the rook of that corner, or by losing that rook on its corner, and
+# never castles out of, through or into an attacked square.
+@pytest.mark.parametrize("fen, moves, castling", [
+    (START, ITALIAN + ("e1g1",), ["e8g8"]),            # White's castling leaves Black's rights
+    (START, ITALIAN + ("e1g1", "e8g8", "d2d3"), []),
+    (START, ITALIAN + ("e1f1",), ["e8g8"]),            # so does any other king move
+    (START, ITALIAN + ("h1g1", "e8g8"), []),           # the h-rook's move costs only K
+    ("4k2r/8/6N1/8/8/8/8/4K3 w k - 0 1", ("g6h8",), []),   # the rook taken on its corner
+    ("r3k3/8/8/8/8/8/1B6/4K3 w q - 0 1", ("b2g7", "a8b8", "g7a1", "b8a8"), []),  # it came back: too late
+    ("4k3/8/8/8/8/8/7p/4K2R w K - 0 1", (), []),      # h2 pawn guards g1
+    ("4k3/8/8/8/8/8/1p6/R3K3 w Q - 0 1", (), []),     # b2 pawn guards c1
+    ("4k3/8/8/8/8/8/2p5/R3K3 w Q - 0 1", (), []),     # c2 pawn guards d1
+    ("r3k3/3P4/8/8/8/8/8/4K3 b q - 0 1", (), []),     # d7 pawn guards c8
+    ("4k2r/5P2/8/8/8/8/8/4K3 b k - 0 1", (), []),     # f7 pawn guards e8 and g8: check
+    ("r3k3/P7/8/8/8/8/8/4K3 b q - 0 1", (), ["e8c8"]),  # a7 guards only b8, which need only be empty
+    ("4k3/8/8/8/8/8/8/4K3 w KQ - 0 1", (), []),       # no rook to castle with
+])
+def test_castling_follows_the_rules_of_chess(fen, moves, castling):
+    board = play(Board(fen), *moves)
+    assert uci(board._castling_moves()) == castling
+    assert [m for m in uci(board.legal_moves()) if m in ("e1g1", "e1c1", "e8g8", "e8c8")
+            and board.get_pieces("k") & (1 << square(m[:2]))] == castling
+
+
+def test_a_rook_taken_on_its_corner_leaves_no_lone_king_step():
+    board = Board("4k2r/8/6N1/8/8/8/8/4K3 w k - 0 1")
+    board.apply_move(Move(46, 63))  # Nxh8
+    assert "e8g8" not in uci(board.legal_moves())
+    assert board._check_castling_rights() is False
+    assert set(uci(board.king_moves())) == {"e8f8", "e8f7", "e8e7", "e8d7", "e8d8"}
 
 
 @pytest.mark.parametrize("side", ["w", "b"])
@@ -191,9 +227,16 @@ def perft(board, depth):
     return total
 
 
+PROMOTIONS = "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1"
+DEVELOPED = "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8"
+
+
 @pytest.mark.parametrize("fen, depth, nodes", [
     (START, 1, 20), (START, 2, 400), (START, 3, 8902),
     (ENDGAME, 1, 14), (ENDGAME, 2, 191), (ENDGAME, 3, 2812),
+    (MIDGAME, 1, 48), (MIDGAME, 2, 2039), (MIDGAME, 3, 97862),
+    (PROMOTIONS, 2, 264), (PROMOTIONS, 3, 9467),
+    (DEVELOPED, 2, 1486), (DEVELOPED, 3, 62379),
 ])
 def test_perft_node_counts(fen, depth, nodes):
     board = Board(fen)
