@@ -14,6 +14,9 @@ namespace plindervox {
 // "O-O", "Qh5#". The board is unchanged afterwards. Any other move is
 // rejected: "Illegal move: <uci> in <position text>".
 std::string san(Board& board, const Move& move);
+// The same text worked out from the whole legal list: what san() does on an
+// inconsistent board, and what the tests compare its quicker way with.
+std::string san_from_legal_list(Board& board, const Move& move);
 
 // The legal move a SAN text names. Beyond strict SAN it reads "0-0" and
 // "0-0-0", a missing, extra or wrong check sign, a trailing annotation, a

@@ -1,14 +1,21 @@
-// Standard Algebraic Notation, written and read. Both directions ask the
-// generators only for the legal moves onto the move's destination, and both
-// compare pieces by the letter SAN writes for them: the diagram's letter on
-// the origin square in upper case, "P" for a pawn (written without it). The
+// Standard Algebraic Notation, written and read. Both directions compare
+// pieces by the letter SAN writes for them: the diagram's letter on the
+// origin square in upper case, "P" for a pawn (written without it). The
 // writer disambiguates among exactly the moves the reader would match, so
 // reading what was written gives the move back.
+//
+// The reader asks the generators for the legal moves onto the destination.
+// The writer, called once per move of a list, works from the move itself on
+// a consistent board: whether the generators list it, which pieces of its
+// kind could also go there, and one trial of the move that tells its
+// legality and the check it gives; any other board goes through the legal
+// list.
 #include <algorithm>
 #include <optional>
 #include <vector>
 
 #include "board/apply.hpp"
+#include "board/attack_masks.hpp"
 #include "board/diagram.hpp"
 #include "board/legal_onto.hpp"
 #include "board/movegen.hpp"
@@ -201,9 +208,156 @@ std::string piece_move_text(const Board& board, const Move& move, const MoveBuff
     return text;
 }
 
+// Every occupied square holds exactly one piece: one kind, one colour.
+bool is_consistent(const Board& board) {
+    const Bitboard sets[6] = {board.pawns, board.rooks, board.knights, board.bishops, board.queens, board.kings};
+    Bitboard kinds = 0, overlaps = board.white_pieces & board.black_pieces;
+    for (const Bitboard set : sets) {
+        overlaps |= kinds & set;
+        kinds |= set;
+    }
+    return overlaps == 0 && kinds == (board.white_pieces | board.black_pieces);
+}
+
+constexpr Bitboard Board::*KIND_SETS[6] = {&Board::pawns,   &Board::rooks,  &Board::knights,
+                                           &Board::bishops, &Board::queens, &Board::kings};
+
+int kind_on(const Board& board, unsigned square) {
+    for (int kind = 0; kind < 6; ++kind) {
+        if (contains(board.*KIND_SETS[kind], square)) return kind;
+    }
+    return -1;
+}
+
+bool is_generated_promotion(char32_t letter) {
+    return letter == U'q' || letter == U'r' || letter == U'n' || letter == U'b';
+}
+
+// What a trial of the move shows: whether it leaves the mover's king
+// unreached (it is legal, if the generators list it), and the check it gives.
+struct TrialOutcome {
+    bool legal;
+    const char* sign;
+};
+
+TrialOutcome try_move(Board& board, const Move& move, bool want_sign) {
+    const bool mover = board.turn;
+    const TrialMove trial(board, move);
+    const std::optional<Square> king = king_square(board, mover);
+    if (king && reached_by(board, *king, !mover)) return {false, ""};
+    if (!want_sign || !is_check(board)) return {true, ""};
+    return {true, has_legal_move(board) ? "+" : "#"};
+}
+
+// The generators' pawn rules for one pawn of the side to move: a push onto an
+// empty square (two from the second rank over an empty one), a capture onto
+// an opposing piece, an en passant capture from beside and behind the en
+// passant square; a push or capture onto the last rank promotes to q, r, n or b.
+bool pawn_lists(const Board& board, unsigned from, unsigned to, char32_t promotion) {
+    const bool white = board.turn;
+    const int forward = white ? 8 : -8;
+    const Bitboard occupied = board.white_pieces | board.black_pieces;
+    const int step = static_cast<int>(to) - static_cast<int>(from);
+    const bool captures = contains(pawn_attacks(square_mask(from), white), to);
+    const bool promotes = contains(white ? RANK_8 : RANK_1, to);
+    const bool promotion_fits = promotes ? is_generated_promotion(promotion) : promotion == NO_PROMOTION;
+    if (step == forward && !contains(occupied, to) && promotion_fits) return true;
+    if (captures && contains(opponent_pieces(board), to) && promotion_fits) return true;
+    if (promotion != NO_PROMOTION) return false;
+    if (step == 2 * forward && contains(white ? RANK_4 : RANK_5, to) && !contains(occupied, to) &&
+        !contains(occupied, static_cast<unsigned>(static_cast<int>(from) + forward))) {
+        return true;
+    }
+    return captures && board.en_passant_square == to && contains(white ? RANK_5 : RANK_4, from);
+}
+
+// The own pieces of the mover's kind, the mover included, whose moves onto
+// `to` (with that promotion) the generators list, on a consistent board.
+Bitboard listing_pieces(const Board& board, int kind, unsigned to, char32_t promotion) {
+    const Bitboard own = own_pieces(board);
+    const Bitboard kind_set = board.*KIND_SETS[kind] & own;
+    if (kind == PAWN_KIND) {
+        Bitboard listing = 0;
+        for (Bitboard pawns = kind_set & (pawn_attacks(square_mask(to), !board.turn) |
+                                          square_mask(to) >> 8 | square_mask(to) >> 16 |
+                                          square_mask(to) << 8 | square_mask(to) << 16);
+             pawns != 0;) {
+            const Square from = pop_highest(pawns);
+            if (pawn_lists(board, from, to, promotion)) listing |= square_mask(from);
+        }
+        return listing;
+    }
+    if (contains(own, to) || promotion != NO_PROMOTION) return 0;
+    switch (kind) {
+        case KNIGHT_KIND: return knight_attack_masks()[to] & kind_set;
+        case KING_KIND: {
+            const std::optional<Square> king = king_square(board, board.turn);  // only the highest king moves
+            return king && contains(king_attack_masks()[*king], to) ? square_mask(*king) : 0;
+        }
+        default: return slider_attackers_of(board, to, board.white_pieces | board.black_pieces, board.turn) & kind_set;
+    }
+}
+
+[[noreturn]] void reject_move(const Board& board, const Move& move) {
+    reject("Illegal move: " + move_text(move) + " in " + position_text(board));
+}
+
+bool is_castling_step(int kind, const Move& move) {
+    return kind == KING_KIND && (move.from_square == 4 || move.from_square == 60) &&
+           (move.to_square == move.from_square + 2 || move.to_square + 2 == move.from_square);
+}
+
+// The writer on a consistent board: the piece on the origin has one kind,
+// and the move's letter and the other candidates follow from it.
+std::string san_on_consistent_board(Board& board, const Move& move) {
+    const unsigned from = move.from_square, to = move.to_square;
+    if (!on_board(from) || !on_board(to) || !contains(own_pieces(board), from)) reject_move(board, move);
+    const int kind = kind_on(board, from);
+    if (is_castling_step(kind, move) && board.castling_rights) {
+        if (!is_one_of(castling_moves(board), move)) reject_move(board, move);
+        return std::string(to > from ? "O-O" : "O-O-O") + check_sign(board, move);
+    }
+    const Bitboard listing = listing_pieces(board, kind, to, move.promotion);
+    if (!contains(listing, from)) reject_move(board, move);
+    const TrialOutcome outcome = try_move(board, move, true);
+    if (!outcome.legal) reject_move(board, move);
+
+    const bool pawn = kind == PAWN_KIND;
+    const bool capture = contains(opponent_pieces(board), to) || (pawn && file_of(from) != file_of(to));
+    bool same_file = false, same_rank = false, others = false;
+    for (Bitboard rivals = listing & ~square_mask(from); rivals != 0;) {
+        const Square other = pop_highest(rivals);
+        // A pawn capture names its file, and no other pawn of that file takes on the same square.
+        if (pawn && capture) break;
+        if (!try_move(board, Move{other, to, move.promotion}, false).legal) continue;
+        others = true;
+        same_file |= file_of(other) == file_of(from);
+        same_rank |= rank_of(other) == rank_of(from);
+    }
+    char text[12];
+    std::size_t size = 0;
+    if (!pawn) text[size++] = static_cast<char>(WHITE_PIECES[kind]);
+    if ((pawn && capture) || (others && (!same_file || same_rank))) text[size++] = static_cast<char>('a' + file_of(from));
+    if (others && same_file) text[size++] = static_cast<char>('0' + rank_of(from));
+    if (capture) text[size++] = 'x';
+    text[size++] = static_cast<char>('a' + file_of(to));
+    text[size++] = static_cast<char>('0' + rank_of(to));
+    if (move.promotion != NO_PROMOTION) {
+        text[size++] = '=';
+        text[size++] = promotion_letter(move.promotion);
+    }
+    for (const char* sign = outcome.sign; *sign != '\0'; ++sign) text[size++] = *sign;
+    return std::string(text, size);
+}
+
 }  // namespace
 
 std::string san(Board& board, const Move& move) {
+    if (is_consistent(board)) return san_on_consistent_board(board, move);
+    return san_from_legal_list(board, move);
+}
+
+std::string san_from_legal_list(Board& board, const Move& move) {
     const std::vector<Move> castling = castling_moves(board);
     std::string text;
     if (is_one_of(castling, move)) {

@@ -266,6 +266,40 @@ TEST(SanRoundTrip, HoldsOnEditedAndInconsistentBoards) {
     }
 }
 
+// The writer's own way on consistent boards and the one through the legal
+// list agree on every move from a square of the side to move, promotion
+// letters included: the same text, or both refuse it.
+TEST(WrittenSan, QuickWayAgreesWithTheLegalList) {
+    Rng rng{77};
+    const char32_t promotions[] = {NO_PROMOTION, U'q', U'r', U'n', U'b', U'Q', U'k'};
+    int compared = 0;
+    for (int game = 0; game < 7; ++game) {
+        Board board = make_board(GAME_STARTS[game % GAME_STARTS.size()]);
+        for (int ply = 0; ply < 60; ++ply) {
+            if (ply % 8 == 0) {
+                for (Bitboard origins = own_pieces(board) | square_mask(rng.below(64)); origins != 0;) {
+                    const Square from = pop_highest(origins);
+                    for (unsigned to = 0; to < 64; ++to) {
+                        for (const char32_t promotion : promotions) {
+                            const Move move{from, to, promotion};
+                            std::string quick, listed;
+                            const auto quick_refusal = rejection_of([&] { quick = san(board, move); });
+                            const auto listed_refusal = rejection_of([&] { listed = san_from_legal_list(board, move); });
+                            ASSERT_EQ(quick_refusal, listed_refusal) << move_text(move) << " in " << position_text(board);
+                            ASSERT_EQ(quick, listed) << move_text(move) << " in " << position_text(board);
+                            compared += !quick.empty();
+                        }
+                    }
+                }
+            }
+            const std::vector<Move> legal = legal_moves(board);
+            if (legal.empty()) break;
+            apply_move(board, legal[rng.below(legal.size())]);
+        }
+    }
+    EXPECT_GT(compared, 1000);
+}
+
 TEST(PositionText, ShowsWhatTheDiagramShows) {
     EXPECT_EQ(position_text(make_board(STANDARD_START_FEN)), STANDARD_START_FEN);
     EXPECT_EQ(position_text(make_board(EN_PASSANT)), EN_PASSANT);
