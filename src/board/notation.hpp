@@ -26,6 +26,9 @@ std::string san_from_legal_list(Board& board, const Move& move);
 // in <position text>") and that names more than one ("Ambiguous SAN: <text>
 // in <position text>").
 Move parse_san(Board& board, std::string_view text);
+// The same move found among the legal moves onto the text's square: what
+// parse_san() does on an inconsistent board, for the tests to compare with.
+Move parse_san_from_legal_list(Board& board, std::string_view text);
 // The same move, then applied and recorded.
 Move apply_san(Board& board, std::string_view text);
 

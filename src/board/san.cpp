@@ -350,6 +350,32 @@ std::string san_on_consistent_board(Board& board, const Move& move) {
     return std::string(text, size);
 }
 
+// The reader on a consistent board: the pieces of the named kind whose moves
+// onto the square the generators list, narrowed by the text, each tried.
+Move resolve_on_consistent_board(Board& board, const SanText& san, std::string_view text) {
+    const int kind = static_cast<int>(std::string_view("PRNBQK").find(san.letter));
+    const char32_t promotion = san.promotion == 0 ? NO_PROMOTION : static_cast<char32_t>(san.promotion - 'A' + 'a');
+    std::optional<Move> found;
+    for (Bitboard origins = listing_pieces(board, kind, san.to, promotion); origins != 0;) {
+        const Square from = pop_highest(origins);
+        const Move move{from, san.to, promotion};
+        if (!matches(board, san, move) || !try_move(board, move, false).legal) continue;
+        if (found) reject_with_position("Ambiguous SAN: ", text, board);
+        found = move;
+    }
+    if (!found) reject_with_position("Illegal SAN: ", text, board);
+    return *found;
+}
+
+Move parse_with(Board& board, std::string_view text, bool quick) {
+    const std::optional<SanText> read = read_san(text);
+    if (!read) reject("Invalid SAN: " + std::string(text));
+    if (quick && read->kind == SanText::Kind::PIECE && is_consistent(board)) {
+        return resolve_on_consistent_board(board, *read, text);
+    }
+    return resolve(board, *read, text);
+}
+
 }  // namespace
 
 std::string san(Board& board, const Move& move) {
@@ -373,11 +399,9 @@ std::string san_from_legal_list(Board& board, const Move& move) {
     return text + check_sign(board, move);
 }
 
-Move parse_san(Board& board, std::string_view text) {
-    const std::optional<SanText> read = read_san(text);
-    if (!read) reject("Invalid SAN: " + std::string(text));
-    return resolve(board, *read, text);
-}
+Move parse_san(Board& board, std::string_view text) { return parse_with(board, text, true); }
+
+Move parse_san_from_legal_list(Board& board, std::string_view text) { return parse_with(board, text, false); }
 
 Move apply_san(Board& board, std::string_view text) {
     const Move move = parse_san(board, text);
