@@ -11,7 +11,6 @@
 #include "board/movegen.hpp"
 
 namespace plindervox {
-namespace {
 
 // Plays the move, asks whether the mover's king is then reached by the
 // opponent, and puts the position back. A side without a king is never in
@@ -39,6 +38,8 @@ bool is_consistent(const Board& board) {
     overlaps |= board.white_pieces & board.black_pieces;
     return overlaps == 0 && kinds == (board.white_pieces | board.black_pieces);
 }
+
+namespace {
 
 // The checkers and pins along the eight lines from the king.
 void plan_lines(const Board& board, MovePlan& plan, Bitboard& checkers) {

@@ -83,6 +83,13 @@ bool castling_moves_fit_buffer(const Board& board);
 // The same moves appended to `out`; only where they fit the buffer.
 void add_castling_moves(const Board& board, MoveBuffer& out);
 
+// Plays the move on the position alone, asks whether the mover's king is then
+// reached by the opponent, and puts the position back (legal.cpp): the legal
+// filter's trial of a pseudo-legal move. A side without a king is never in check.
+bool leaves_king_safe(Board& board, const Move& move);
+// Every occupied square holds exactly one piece: one kind, one colour.
+bool is_consistent(const Board& board);
+
 // Castling moves first, then every pseudo-legal move that does not leave the
 // mover's king reached (legal.cpp), appended to `out` in that final
 // order; only where the castling moves fit the buffer. Moves the filter

@@ -65,7 +65,7 @@ const char* check_sign(Board& board, const Move& move) {
 }
 
 // What a SAN text says about its move.
-struct SanText {
+struct SanFields {
     enum class Kind { KING_SIDE, QUEEN_SIDE, PIECE } kind = Kind::PIECE;
     char letter = 'P';
     int file = -1;  // of the origin, when the text names it
@@ -82,7 +82,7 @@ bool is_file(char c) { return c >= 'a' && c <= 'h'; }
 bool is_rank(char c) { return c >= '1' && c <= '8'; }
 
 // Reads the text; none when it is no SAN at all.
-std::optional<SanText> read_san(std::string_view text) {
+std::optional<SanFields> read_san(std::string_view text) {
     // A trailing annotation, then up to two check or mate signs, right or wrong.
     for (const std::string_view annotation : {"!!", "??", "!?", "?!", "!", "?"}) {
         if (ends_with(text, annotation)) {
@@ -93,13 +93,13 @@ std::optional<SanText> read_san(std::string_view text) {
     for (int sign = 0; sign < 2 && !text.empty() && (text.back() == '+' || text.back() == '#'); ++sign) {
         text.remove_suffix(1);
     }
-    SanText san;
+    SanFields san;
     if (text == "O-O" || text == "0-0") {
-        san.kind = SanText::Kind::KING_SIDE;
+        san.kind = SanFields::Kind::KING_SIDE;
         return san;
     }
     if (text == "O-O-O" || text == "0-0-0") {
-        san.kind = SanText::Kind::QUEEN_SIDE;
+        san.kind = SanFields::Kind::QUEEN_SIDE;
         return san;
     }
     if (!text.empty() && std::string_view("NBRQK").find(text.front()) != std::string_view::npos) {
@@ -137,7 +137,7 @@ std::optional<SanText> read_san(std::string_view text) {
 }
 
 // Whether a legal move onto the text's destination is one the text names.
-bool matches(const Board& board, const SanText& san, const Move& move) {
+bool matches(const Board& board, const SanFields& san, const Move& move) {
     const unsigned from = move.from_square;
     if (piece_letter(board, from) != san.letter || promotion_letter(move.promotion) != san.promotion) return false;
     if (san.file >= 0 && file_of(from) != san.file) return false;
@@ -146,10 +146,10 @@ bool matches(const Board& board, const SanText& san, const Move& move) {
     return !(san.letter == 'P' && san.file < 0 && file_of(from) != file_of(move.to_square));
 }
 
-Move resolve(Board& board, const SanText& san, std::string_view text) {
+Move resolve(Board& board, const SanFields& san, std::string_view text) {
     const std::vector<Move> castling = castling_moves(board);
-    if (san.kind != SanText::Kind::PIECE) {
-        const bool king_side = san.kind == SanText::Kind::KING_SIDE;
+    if (san.kind != SanFields::Kind::PIECE) {
+        const bool king_side = san.kind == SanFields::Kind::KING_SIDE;
         for (const Move& move : castling) {
             if ((move.to_square > move.from_square) == king_side) return move;
         }
@@ -206,17 +206,6 @@ std::string piece_move_text(const Board& board, const Move& move, const MoveBuff
         text += promotion;
     }
     return text;
-}
-
-// Every occupied square holds exactly one piece: one kind, one colour.
-bool is_consistent(const Board& board) {
-    const Bitboard sets[6] = {board.pawns, board.rooks, board.knights, board.bishops, board.queens, board.kings};
-    Bitboard kinds = 0, overlaps = board.white_pieces & board.black_pieces;
-    for (const Bitboard set : sets) {
-        overlaps |= kinds & set;
-        kinds |= set;
-    }
-    return overlaps == 0 && kinds == (board.white_pieces | board.black_pieces);
 }
 
 constexpr Bitboard Board::*KIND_SETS[6] = {&Board::pawns,   &Board::rooks,  &Board::knights,
@@ -352,7 +341,7 @@ std::string san_on_consistent_board(Board& board, const Move& move) {
 
 // The reader on a consistent board: the pieces of the named kind whose moves
 // onto the square the generators list, narrowed by the text, each tried.
-Move resolve_on_consistent_board(Board& board, const SanText& san, std::string_view text) {
+Move resolve_on_consistent_board(Board& board, const SanFields& san, std::string_view text) {
     const int kind = static_cast<int>(std::string_view("PRNBQK").find(san.letter));
     const char32_t promotion = san.promotion == 0 ? NO_PROMOTION : static_cast<char32_t>(san.promotion - 'A' + 'a');
     std::optional<Move> found;
@@ -368,9 +357,9 @@ Move resolve_on_consistent_board(Board& board, const SanText& san, std::string_v
 }
 
 Move parse_with(Board& board, std::string_view text, bool quick) {
-    const std::optional<SanText> read = read_san(text);
+    const std::optional<SanFields> read = read_san(text);
     if (!read) reject("Invalid SAN: " + std::string(text));
-    if (quick && read->kind == SanText::Kind::PIECE && is_consistent(board)) {
+    if (quick && read->kind == SanFields::Kind::PIECE && is_consistent(board)) {
         return resolve_on_consistent_board(board, *read, text);
     }
     return resolve(board, *read, text);
