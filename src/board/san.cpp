@@ -4,12 +4,12 @@
 // writer disambiguates among exactly the moves the reader would match, so
 // reading what was written gives the move back.
 //
-// The reader asks the generators for the legal moves onto the destination.
-// The writer, called once per move of a list, works from the move itself on
-// a consistent board: whether the generators list it, which pieces of its
-// kind could also go there, and one trial of the move that tells its
-// legality and the check it gives; any other board goes through the legal
-// list.
+// On a consistent board both work from the piece kind and the destination
+// alone, without the legal list: the pieces of that kind whose moves onto
+// the square the generators list, each tried once as the legal filter tries
+// a move (for the writer, that trial also tells the check the move gives).
+// Any other board goes through the legal moves onto the square, each move's
+// piece read off the diagram.
 #include <algorithm>
 #include <optional>
 #include <vector>
@@ -35,8 +35,8 @@ char piece_letter(const Board& board, unsigned square) {
 
 // The promotion as SAN writes it (upper case), or 0 for none.
 char promotion_letter(char32_t promotion) {
-    if (promotion == NO_PROMOTION || promotion >= 0x80) return promotion == NO_PROMOTION ? 0 : '?';
-    return upper(static_cast<char>(promotion));
+    if (promotion == NO_PROMOTION) return 0;
+    return promotion < 0x80 ? upper(static_cast<char>(promotion)) : '?';
 }
 
 bool is_one_of(const std::vector<Move>& moves, const Move& move) {
