@@ -22,7 +22,9 @@ from plindervox import Board, Move  # noqa: E402
 
 MEMBERS = calls.members()
 DOCUMENTED = {"TypeError", "ValueError", "OverflowError", "RuntimeError", "AttributeError",
-              "UnicodeEncodeError", "ZeroDivisionError", calls.PANIC}
+              "UnicodeEncodeError", "ZeroDivisionError", calls.PANIC,
+              # Board.read_pgn given a text that names no readable file
+              "FileNotFoundError", "IsADirectoryError", "NotADirectoryError", "PermissionError", "OSError"}
 BOARDS = 3
 STEPS = 24
 

@@ -27,9 +27,21 @@ bool is_termination(std::string_view text) { return text == "1-0" || text == "0-
 
 }  // namespace
 
+bool PgnScanner::game_open() const {
+    switch (mode_) {
+        case Mode::between: case Mode::between_comment: return false;
+        case Mode::line_comment: case Mode::escape_line: return resume_ != Mode::between;
+        default: return true;
+    }
+}
+
 std::uint64_t PgnScanner::needed_from(std::uint64_t offset) const {
     if (pending_tag_) return bracket_at_;
-    if (mode_ != Mode::between && mode_ != Mode::between_comment && recording_) return game_start_;
+    if (game_open() && recording_) return game_start_;
+    // A "[" opening a line in a comment may begin the next game.
+    if (mode_ == Mode::comment_bracket || mode_ == Mode::comment_tag_name || mode_ == Mode::comment_tag_space) {
+        return bracket_at_;
+    }
     return offset;
 }
 
@@ -358,11 +370,13 @@ std::size_t PgnScanner::scan(std::string_view bytes, std::uint64_t offset, Event
 
 PgnScanner::Event PgnScanner::finish(std::uint64_t offset) {
     Event event;
+    if (pending_tag_) take_up_pending_tag(event);  // a game whose first tag the file ends in
+    if (event.kind != Event::Kind::none) return event;
     if (mode_ == Mode::symbol) {
         finish_symbol(offset, event);
         if (event.kind != Event::Kind::none) return event;
     }
-    if (mode_ != Mode::between && mode_ != Mode::between_comment) end_game(offset, event);
+    if (game_open()) end_game(offset, event);
     return event;
 }
 

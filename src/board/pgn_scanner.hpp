@@ -109,6 +109,7 @@ private:
     void movetext_byte(char c, std::uint64_t at, bool first_column, Event& event);
     void open_comment(Mode resume);
     void take_up_pending_tag(Event& event);
+    bool game_open() const;
 
     Mode mode_ = Mode::between;
     Mode resume_ = Mode::between;  // where a comment or skipped line returns to

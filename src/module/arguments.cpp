@@ -13,10 +13,11 @@ namespace {
 
 [[noreturn]] void too_many_positional(const FunctionDescription& d, std::size_t given) {
     std::string message = d.full_name() + " takes ";
-    if (d.required == d.parameter_count) {
-        message += std::to_string(d.parameter_count);
+    const std::size_t most = d.positional_count();
+    if (d.required == most) {
+        message += std::to_string(most);
     } else {
-        message += "from " + std::to_string(d.required) + " to " + std::to_string(d.parameter_count);
+        message += "from " + std::to_string(d.required) + " to " + std::to_string(most);
     }
     message += " positional arguments but " + std::to_string(given) + (given == 1 ? " was" : " were") + " given";
     raise_type_error(message);
@@ -46,7 +47,7 @@ void check_required_present(const FunctionDescription& d, PyObject* const* slots
 }
 
 void fill_positional(const FunctionDescription& d, PyObject* const* positional, std::size_t count, PyObject** slots) {
-    if (count > d.parameter_count) too_many_positional(d, count);
+    if (count > d.positional_count()) too_many_positional(d, count);
     for (std::size_t i = 0; i < count; ++i) slots[i] = positional[i];
 }
 

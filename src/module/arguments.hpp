@@ -3,20 +3,24 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "module/python.hpp"
 
 namespace plindervox::module {
 
-// Every parameter may be passed by position or by keyword; the first
-// `required` of them must be given.
+// Every parameter may be passed by keyword, the first `positional` of them
+// (all, unless said) by position too; the first `required` must be given.
 struct FunctionDescription {
     const char* class_name;
     const char* member_name;
     const char* const* parameters;
     std::size_t parameter_count;
     std::size_t required;
+    std::size_t positional = SIZE_MAX;
+
+    std::size_t positional_count() const { return positional < parameter_count ? positional : parameter_count; }
 
     std::string full_name() const { return std::string(class_name) + "." + member_name + "()"; }
 };
@@ -31,7 +35,7 @@ void match_vectorcall(const FunctionDescription& description, PyObject* const* a
 inline void match_arguments(const FunctionDescription& description, PyObject* const* args, Py_ssize_t nargs,
                             PyObject* kwnames, PyObject** slots) {
     const auto positional = static_cast<std::size_t>(PyVectorcall_NARGS(nargs));
-    if (kwnames == nullptr && positional >= description.required && positional <= description.parameter_count)
+    if (kwnames == nullptr && positional >= description.required && positional <= description.positional_count())
         [[likely]] {
         for (std::size_t i = 0; i < positional; ++i) slots[i] = args[i];
         return;

@@ -3,6 +3,7 @@
 #include "board/castling.hpp"
 #include "board/movegen.hpp"
 #include "module/member_table.hpp"
+#include "module/pgn_classes.hpp"
 #include "module/rules_members.hpp"
 #include "module/wrappers.hpp"
 
@@ -106,6 +107,8 @@ PyMethodDef METHODS[] = {
                    "_restore($self, board_state)\n--\n\n"),
     no_arguments("pop", method_without_arguments<Board, Exclusive, undo>, "pop($self)\n--\n\n"),
     PLINDERVOX_RULES_METHODS,
+    method_row("read_pgn", read_pgn, METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
+               "read_pgn(source, *, strict=False, start=0, stop=None)\n--\n\n"),
     PLINDERVOX_CLASS_ROWS,
     END_OF_METHODS,
 };

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "module/errors.hpp"
+#include "module/pgn_classes.hpp"
 
 namespace plindervox::module {
 
@@ -73,13 +74,29 @@ PyTypeObject* create_type(const char* name, int basic_size, PyType_Slot* slots, 
     return reinterpret_cast<PyTypeObject*>(type.release());
 }
 
+namespace {
+
+// This module's classes made so far (null for the others).
+std::array<PyTypeObject*, 5> own_classes() {
+    return {made_type<Board>, made_type<Move>, made_type<BoardState>, made_type<PgnGame>, made_type<PgnFile>};
+}
+
+bool is_own_class(PyTypeObject* type) {
+    for (PyTypeObject* ours : own_classes()) {
+        if (ours != nullptr && type == ours) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 const char* class_name(PyTypeObject* type) {
     const char* dot = std::strrchr(type->tp_name, '.');
     return dot == nullptr ? type->tp_name : dot + 1;
 }
 
 std::string qualified_name(PyTypeObject* type) {
-    if (type != made_type<Board> && type != made_type<Move> && type != made_type<BoardState>) return type->tp_name;
+    if (!is_own_class(type)) return type->tp_name;
     return std::string("plindervox.") + class_name(type);
 }
 
@@ -94,7 +111,7 @@ namespace {
 // The class of this module that `self` is an instance of, or null with
 // TypeError set: an unbound call may be handed anything.
 PyTypeObject* own_class_of(PyObject* self) {
-    for (PyTypeObject* type : {made_type<Board>, made_type<Move>, made_type<BoardState>}) {
+    for (PyTypeObject* type : own_classes()) {
         if (type != nullptr && PyObject_TypeCheck(self, type)) return type;
     }
     PyErr_Format(PyExc_TypeError, "cannot pickle '%s' object", Py_TYPE(self)->tp_name);
@@ -153,8 +170,8 @@ PyObject* refuse_subclass(PyObject* subclass, PyObject*, PyObject*) {
     return contain([&]() -> PyObject* {
         // The first of this module's classes among the new class's bases.
         PyTypeObject* base = reinterpret_cast<PyTypeObject*>(subclass);
-        for (PyTypeObject* ours : {board_type(), move_type(), board_state_type()}) {
-            if (PyType_IsSubtype(base, ours)) base = ours;
+        for (PyTypeObject* ours : own_classes()) {
+            if (ours != nullptr && PyType_IsSubtype(base, ours)) base = ours;
         }
         PyErr_Format(PyExc_TypeError, "type '%s' is not an acceptable base type", qualified_name(base).c_str());
         return nullptr;

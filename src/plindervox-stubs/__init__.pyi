@@ -26,7 +26,8 @@ Raises:
 After any of these errors the object is unchanged and usable; a refused
 Board.apply_move has recorded the move all the same (pop() takes it off).
 """
-from typing import List, Optional, final
+from os import PathLike
+from typing import BinaryIO, Dict, Iterator, List, Optional, Union, final
 
 __all__ = ["Board", "Move", "hello_world"]
 
@@ -121,6 +122,59 @@ class Move:
 @final
 class _BoardState:
     """A board's undo snapshot; Python code never receives one."""
+
+# The classes of PGN reading. The module does not export them (its names stay
+# Board, Move and hello_world); type(game) and type(Board.read_pgn(...)) are
+# them, and these private stub names exist to annotate what read_pgn gives.
+@final
+class _Game:
+    """One game of a PGN file: its tags, main line, result and errors.
+
+    Comments, NAGs, annotation suffixes and variations were read and
+    skipped: only the main line is kept. Its runtime name is "Game".
+    """
+    @property
+    def headers(self) -> Dict[str, str]:
+        """The tag pairs in file order, values unescaped; a new dict each time.
+
+        Bytes that are not UTF-8 read as U+FFFD. A tag given twice keeps the
+        place of its first and the value of its last.
+        """
+    @property
+    def moves(self) -> List[Move]:
+        """The main line's moves, each checked against the legal moves; a new list each time.
+
+        A game with a fault holds the moves before it.
+        """
+    @property
+    def starting_fen(self) -> Optional[str]:
+        """The FEN tag's position text, or None: the game starts from the standard position."""
+    @property
+    def result(self) -> str:
+        """The termination marker, else the Result tag, else "*"."""
+    @property
+    def errors(self) -> List[str]:
+        """What was wrong, each naming its line: "line 12: illegal move 7... Qxh7"; empty for a sound game."""
+    def board(self) -> Board:
+        """A new board at the end of the main line, its moves as the history (pop() takes them back).
+
+        Raises:
+            ValueError: the game has no position (its FEN tag was refused, or it was too long to read).
+        """
+
+@final
+class _GameReader(Iterator[_Game]):
+    """The games of a PGN file in file order, read as they are asked for. Its runtime name is "GameReader"."""
+    def __iter__(self) -> _GameReader:
+        """The reader itself."""
+    def __next__(self) -> _Game:
+        """The next game.
+
+        Raises:
+            StopIteration: after the last game of the range.
+            ValueError: with strict=True, a game's first error.
+            OSError: the file could not be read.
+        """
 
 @final
 class Board:
@@ -458,6 +512,29 @@ class Board:
 
         Raises:
             TypeError: for every argument Python code can pass.
+        """
+    @staticmethod
+    def read_pgn(source: Union[str, "PathLike[str]", BinaryIO], *, strict: bool = False, start: int = 0,
+                 stop: Optional[int] = None) -> _GameReader:
+        """The games of a PGN file, read as the iterator is asked for them.
+
+        source is a path, or a file object opened for reading bytes. It is
+        read in pieces of 64 KiB, so memory stays bounded by the largest
+        game. A bad game (an illegal, ambiguous or unreadable move, a broken
+        tag, a comment or variation never closed, a FEN tag the loader
+        refuses) gets its errors, and reading goes on with the next; a game
+        of more than 4 MiB is skipped with an error. With start and stop,
+        only the games whose first byte ("[" of the first tag, or the first
+        movetext character) lies at a byte offset in [start, stop) are
+        given, each read to its end: any cutting of a file into ranges gives
+        every game exactly once. The bytes before start are scanned (not
+        played) to know where the games begin.
+
+        Raises:
+            TypeError: a source that is neither a path nor a binary file
+                object, or a file read() that gives no bytes.
+            ValueError: with strict=True, from the iterator: a game's first error.
+            OSError: the path cannot be opened.
         """
     def __str__(self) -> str:
         """The diagram: 8 lines of 8 cells, rank 8 first, "." empty, White upper case."""

@@ -13,6 +13,7 @@ Used by the reference-leak check (refleaks.py) and the atheris target
 """
 import ast
 import inspect
+import io
 from dataclasses import dataclass, field
 from pathlib import Path
 
@@ -121,7 +122,13 @@ VALUES = {
              + [(2 ** 32, "OverflowError")] + [v for v in _INTEGER_MISTAKES if v[0] is not None],
     "flag": [(False, None), (True, None), (None, None), (numpy_like_bool(True), None),
              (1, "TypeError"), ("yes", "TypeError")],
+    # Binary file objects only: the reader takes no bytes until it is iterated,
+    # and a path would leave a file open until the reader is collected.
+    "pgn_source": [(io.BytesIO(b"1. e4 e5 *"), None), (io.BytesIO(b""), None),
+                   ("/nonexistent/games.pgn", "FileNotFoundError"), (5, "TypeError"), (None, "TypeError"),
+                   (io.StringIO("1. e4 *"), "TypeError"), ("\ud800", "UnicodeEncodeError")],
 }
+VALUES["optional_u64"] = [(None, None)] + [(v, o) for v, o in VALUES["u64"] if v is not None]
 
 # Members that may reject a value that converts (text naming no legal move,
 # a move that is not legal): ValueError.
@@ -132,6 +139,7 @@ CONVERSIONS = {
     "starting_fen": "text", "piece_type": "character", "id": "character", "bitboard": "u64",
     "from_mask": "u64", "to_mask": "u64", "square": "u8", "mov": "move", "board_state": "board_state",
     "from_square": "u32", "to_square": "u32", "promotion": "promotion", "turn": "truth",
+    "source": "pgn_source", "strict": "truth", "start": "u64", "stop": "optional_u64",
     "move": "move", "text": "move_text", "count": "count", "claim_draw": "flag",
 }
 INTEGER_CONVERSIONS = {"u8", "u32", "u64", "count"}
@@ -149,13 +157,14 @@ class Parameter:
     name: str
     conversion: str
     required: bool
+    keyword_only: bool = False
 
 
 @dataclass
 class Member:
     cls: type
     name: str
-    kind: str           # constructor, method, property, text, subclass
+    kind: str           # constructor, method, static, property, text, subclass
     parameters: list = field(default_factory=list)
 
     @property
@@ -174,22 +183,24 @@ STUB = Path(__file__).resolve().parents[2] / "src" / "plindervox-stubs" / "__ini
 
 
 def stub_parameters(where):
-    """(name, required) of each parameter of `where` ("Board.get_pieces",
-    "Board.__new__") as the type stub declares it."""
+    """(name, required, keyword-only) of each parameter of `where`
+    ("Board.get_pieces", "Board.__new__") as the type stub declares it."""
     class_name, member = where.split(".")
     for node in ast.parse(STUB.read_text()).body:
         if isinstance(node, ast.ClassDef) and node.name == class_name:
             for item in node.body:
                 if isinstance(item, ast.FunctionDef) and item.name == member:
-                    arguments = item.args.args[1:]  # past self / cls
+                    static = any(getattr(d, "id", None) == "staticmethod" for d in item.decorator_list)
+                    arguments = item.args.args[0 if static else 1:]  # past self / cls
                     first_default = len(arguments) - len(item.args.defaults)
-                    return [(a.arg, i < first_default) for i, a in enumerate(arguments)]
+                    return [(a.arg, i < first_default, False) for i, a in enumerate(arguments)] + [
+                        (a.arg, d is None, True) for a, d in zip(item.args.kwonlyargs, item.args.kw_defaults)]
     raise LookupError(f"{where}: not in {STUB}")
 
 
 def signature_parameters(callable_, where):
-    """(name, required) of each parameter. PyPy gives methods of a native
-    class no signature, and PyPy 3.11 gives the classes that of
+    """(name, required, keyword-only) of each parameter. PyPy gives methods
+    of a native class no signature, and PyPy 3.11 gives the classes that of
     object.__init__ (*args, **keywords); for them the type stub says."""
     try:
         parameters = inspect.signature(callable_).parameters.values()
@@ -197,12 +208,13 @@ def signature_parameters(callable_, where):
         return stub_parameters(where)
     if any(p.kind in (p.VAR_POSITIONAL, p.VAR_KEYWORD) for p in parameters):
         return stub_parameters(where)
-    return [(p.name, p.default is inspect.Parameter.empty) for p in parameters if p.name != "self"]
+    return [(p.name, p.default is inspect.Parameter.empty, p.kind == p.KEYWORD_ONLY)
+            for p in parameters if p.name != "self"]
 
 
 def parameters_of(callable_, where):
-    return [Parameter(name, conversion_of(name, where), required)
-            for name, required in signature_parameters(callable_, where)]
+    return [Parameter(name, conversion_of(name, where), required, keyword_only)
+            for name, required, keyword_only in signature_parameters(callable_, where)]
 
 
 def members(classes=(Board, Move)):
@@ -218,6 +230,8 @@ def members(classes=(Board, Move)):
                 found.append(Member(cls, name, "text"))
             elif name == "__init_subclass__":
                 found.append(Member(cls, name, "subclass"))
+            elif isinstance(attribute, staticmethod):
+                found.append(Member(cls, name, "static", parameters_of(getattr(cls, name), where)))
             elif type(attribute).__name__ == "getset_descriptor":
                 found.append(Member(cls, name, "property", [Parameter(name, conversion_of(name, where), True)]))
             elif callable(attribute):
@@ -268,6 +282,13 @@ def call(member, receiver, args=(), kwargs=None):
         if args[0] is DELETE:
             return delattr(receiver, member.name)
         return setattr(receiver, member.name, *args)
+    if member.kind == "static":
+        # Arguments come in parameter order; keyword-only ones go by keyword,
+        # and any beyond the parameters stay positional.
+        params = member.parameters
+        positional = [a for p, a in zip(params, args) if not p.keyword_only] + list(args[len(params):])
+        keywords = {p.name: a for p, a in zip(params, args) if p.keyword_only}
+        return getattr(member.cls, member.name)(*positional, **keywords, **kwargs)
     return getattr(receiver, member.name)(*args, **kwargs)
 
 
@@ -384,7 +405,7 @@ def _cases_of(member):
     if on_instance:
         add("foreign receiver", lambda: getattr(cls, member.name)(foreign_receiver(cls), *base),
             {"TypeError"})
-    else:
+    elif member.kind == "constructor":
         add("__new__ with a foreign class", lambda: cls.__new__(foreign_receiver(cls).__class__, *base),
             {"TypeError"})
         add("__new__ with a non-type", lambda: cls.__new__(5, *base), {"TypeError"})

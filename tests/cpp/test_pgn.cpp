@@ -230,6 +230,11 @@ TEST(PgnReader, ACommentLeftOpenEndsAtTheNextTagLine) {
     ASSERT_EQ(games.size(), 2u);
     EXPECT_EQ(games[0].errors, std::vector<std::string>{"line 3: comment not closed"});
     EXPECT_EQ(describe(games[1]), "@" + std::to_string(text.find("[Event \"b")) + " [Event=b;Site=c;] d2d4 | *");
+    // The file ends in that tag's value: a game of its own all the same, its tag broken.
+    const std::vector<PgnGame> cut = read_all("1. e4 {open\n[Event \"");
+    ASSERT_EQ(cut.size(), 2u);
+    EXPECT_EQ(cut[1].offset, 12u);
+    EXPECT_EQ(cut[1].errors, std::vector<std::string>{"line 2: broken tag pair"});
 }
 
 // Cut anywhere, a file gives each game to exactly one of the ranges, and

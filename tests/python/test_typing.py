@@ -53,8 +53,9 @@ def test_stubs_declare_exactly_the_runtime_members(name, runtime, body):
     if name == "module":
         [names] = [ast.literal_eval(n.value) for n in body if isinstance(n, ast.Assign)]
         assert names == plindervox.__all__
-        assert stub_members(body) == set(names) | {"__all__", "_BoardState"}
-        assert not hasattr(plindervox, "_BoardState")
+        assert stub_members(body) == set(names) | {"__all__", "_BoardState", "_Game", "_GameReader"}
+        for private in ("_BoardState", "_Game", "_GameReader", "Game", "GameReader"):
+            assert not hasattr(plindervox, private)
     else:
         assert stub_members(body) == set(vars(runtime)) - GUARDS
 
