@@ -7,12 +7,6 @@
 namespace plindervox::module {
 namespace {
 
-PyObject* refuse_construction(PyTypeObject* type, PyObject*, PyObject*) {
-    const std::string message = std::string("No constructor defined for ") + class_name(type);
-    PyErr_SetString(PyExc_TypeError, message.c_str());
-    return nullptr;
-}
-
 PyMethodDef METHODS[] = {PLINDERVOX_CLASS_ROWS, END_OF_METHODS};
 PyGetSetDef NO_PROPERTIES[] = {END_OF_PROPERTIES};
 

@@ -100,6 +100,12 @@ std::string qualified_name(PyTypeObject* type) {
     return std::string("plindervox.") + class_name(type);
 }
 
+PyObject* refuse_construction(PyTypeObject* type, PyObject*, PyObject*) {
+    const std::string message = std::string("No constructor defined for ") + class_name(type);
+    PyErr_SetString(PyExc_TypeError, message.c_str());
+    return nullptr;
+}
+
 void refuse_unmade(PyObject* object) {
     const char* name = class_name(Py_TYPE(object));
     PyErr_Format(PyExc_TypeError, "'%s' object was not made by %s(): object.__new__() leaves it empty", name, name);

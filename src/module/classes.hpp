@@ -70,6 +70,10 @@ template <class Record>
 #endif
 }
 
+// The new-object slot of a class Python code cannot instantiate: TypeError
+// "No constructor defined for <class>".
+PyObject* refuse_construction(PyTypeObject* type, PyObject* args, PyObject* kwargs);
+
 // TypeError for an instance whose record was never made.
 [[noreturn]] void refuse_unmade(PyObject* object);
 

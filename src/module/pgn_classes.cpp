@@ -89,6 +89,7 @@ PyGetSetDef GAME_PROPERTIES[] = {
 PyType_Slot GAME_SLOTS[] = {
     {Py_tp_dealloc, reinterpret_cast<void*>(dealloc_instance<PgnGame>)},
     {Py_tp_doc, const_cast<char*>("A game read from a PGN file.")},
+    {Py_tp_new, reinterpret_cast<void*>(refuse_construction)},
     {Py_tp_methods, GAME_METHODS},
     {Py_tp_getset, GAME_PROPERTIES},
     {Py_tp_setattro, reinterpret_cast<void*>(set_property_only<GAME_PROPERTIES>)},
@@ -122,6 +123,7 @@ PyGetSetDef NO_PROPERTIES[] = {END_OF_PROPERTIES};
 PyType_Slot READER_SLOTS[] = {
     {Py_tp_dealloc, reinterpret_cast<void*>(dealloc_instance<PgnFile>)},
     {Py_tp_doc, const_cast<char*>("The games of a PGN file, in file order, read as they are asked for.")},
+    {Py_tp_new, reinterpret_cast<void*>(refuse_construction)},
     {Py_tp_iter, reinterpret_cast<void*>(iterate_self)},
     {Py_tp_iternext, reinterpret_cast<void*>(next_game)},
     {Py_tp_methods, READER_METHODS},
