@@ -234,7 +234,7 @@ FUZZ_CXX ?= clang++
 SANITIZE := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
 SANITIZER_ENV := UBSAN_OPTIONS=print_stacktrace=1 ASAN_OPTIONS=detect_stack_use_after_return=1:strict_string_checks=1
 ASAN_DIFF_SCALE ?= 0.5
-FUZZ_TARGETS := fen ops pgn
+FUZZ_TARGETS := fen ops pgn san_text san_boards
 FUZZ_SECONDS ?= 300
 FUZZ_SMOKE_SECONDS ?= 30
 

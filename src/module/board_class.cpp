@@ -4,6 +4,7 @@
 #include "board/movegen.hpp"
 #include "module/member_table.hpp"
 #include "module/pgn_classes.hpp"
+#include "module/rules_members.hpp"
 #include "module/wrappers.hpp"
 
 namespace plindervox::module {
@@ -105,6 +106,7 @@ PyMethodDef METHODS[] = {
     with_arguments("_restore", method_with_arguments<RESTORE, Board, Exclusive, restore, BoardStateArgument>,
                    "_restore($self, board_state)\n--\n\n"),
     no_arguments("pop", method_without_arguments<Board, Exclusive, undo>, "pop($self)\n--\n\n"),
+    PLINDERVOX_RULES_METHODS,
     method_row("read_pgn", read_pgn, METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
                "read_pgn(source, *, strict=False, start=0, stop=None)\n--\n\n"),
     PLINDERVOX_CLASS_ROWS,
