@@ -57,6 +57,8 @@ constexpr FunctionDescription RESET_HALF_MOVE_CLOCK = {"Board", "_reset_half_mov
 constexpr FunctionDescription REMOVE_CASTLING_RIGHTS = {"Board", "_remove_castling_rights", ID_PARAMETERS, 1, 1};
 constexpr FunctionDescription APPLY_MOVE = {"Board", "apply_move", MOV_PARAMETERS, 1, 1};
 constexpr FunctionDescription RESTORE = {"Board", "_restore", BOARD_STATE_PARAMETERS, 1, 1};
+constexpr const char* HEADERS_PARAMETERS[] = {"headers"};
+constexpr FunctionDescription PGN = {"Board", "pgn", HEADERS_PARAMETERS, 1, 0};
 
 PyMethodDef METHODS[] = {
     no_arguments("set_board", method_without_arguments<Board, Exclusive, set_board>, "set_board($self)\n--\n\n"),
@@ -107,6 +109,8 @@ PyMethodDef METHODS[] = {
                    "_restore($self, board_state)\n--\n\n"),
     no_arguments("pop", method_without_arguments<Board, Exclusive, undo>, "pop($self)\n--\n\n"),
     PLINDERVOX_RULES_METHODS,
+    with_arguments("pgn", method_with_arguments<PGN, Board, Shared, write_game, HeadersArgument>,
+                   "pgn($self, headers=None)\n--\n\n"),
     method_row("read_pgn", read_pgn, METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
                "read_pgn(source, *, strict=False, start=0, stop=None)\n--\n\n"),
     PLINDERVOX_CLASS_ROWS,

@@ -513,6 +513,27 @@ class Board:
         Raises:
             TypeError: for every argument Python code can pass.
         """
+    def pgn(self, headers: Optional[Dict[str, str]] = None) -> str:
+        """The board's game as PGN text in the standard's export format.
+
+        The game runs from the position before the first recorded move (the
+        current position when there is none) through the history. The
+        seven-tag roster comes first in its order, "?" where unknown (the
+        Date "????.??.??"), then SetUp and FEN where the game did not start
+        from the standard position, then the other headers in their order;
+        the movetext is SAN with move numbers ("1... e5" when Black moves
+        first), in lines of at most 80 characters, and ends in the result:
+        the Result header's where given, else result(). A FEN or SetUp
+        header is replaced by the game's own.
+
+        Raises:
+            ValueError: a move of the history that is not legal where it was
+                played (apply_move does not check legality), a history its
+                positions do not follow from (the pieces were changed between
+                moves, or after the last), a tag name that is not letters,
+                digits and "_", a tag value with a line break.
+            TypeError: headers that are not a dict of str to str.
+        """
     @staticmethod
     def read_pgn(source: Union[str, "PathLike[str]", BinaryIO], *, strict: bool = False, start: int = 0,
                  stop: Optional[int] = None) -> _GameReader:

@@ -128,6 +128,9 @@ VALUES = {
                    ("/nonexistent/games.pgn", "FileNotFoundError"), (5, "TypeError"), (None, "TypeError"),
                    (io.StringIO("1. e4 *"), "TypeError"), ("\ud800", "UnicodeEncodeError")],
 }
+VALUES["pgn_headers"] = [(None, None), ({}, None), ({"Event": "x", "ECO": "C42"}, None),
+                         ({"Bad Name": "x"}, "ValueError"), ({"Event": 1}, "TypeError"), ([], "TypeError"),
+                         (5, "TypeError"), ({"Event": "\ud800"}, "UnicodeEncodeError")]
 VALUES["optional_u64"] = [(None, None)] + [(v, o) for v, o in VALUES["u64"] if v is not None]
 
 # Members that may reject a value that converts (text naming no legal move,
@@ -139,7 +142,7 @@ CONVERSIONS = {
     "starting_fen": "text", "piece_type": "character", "id": "character", "bitboard": "u64",
     "from_mask": "u64", "to_mask": "u64", "square": "u8", "mov": "move", "board_state": "board_state",
     "from_square": "u32", "to_square": "u32", "promotion": "promotion", "turn": "truth",
-    "source": "pgn_source", "strict": "truth", "start": "u64", "stop": "optional_u64",
+    "headers": "pgn_headers", "source": "pgn_source", "strict": "truth", "start": "u64", "stop": "optional_u64",
     "move": "move", "text": "move_text", "count": "count", "claim_draw": "flag",
 }
 INTEGER_CONVERSIONS = {"u8", "u32", "u64", "count"}
