@@ -47,6 +47,8 @@ START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
 # An ordinary middlegame with castling available to both sides.
 MIDDLEGAME = "r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/3P1N2/PPP2PPP/RNBQK2R w KQkq - 0 5"
 CASTLING = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1"
+# A rook endgame whose half-move clock has passed the seventy-five-move mark.
+ENDGAME_150 = "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 150 90"
 
 
 def played(plies):
@@ -150,6 +152,42 @@ CASES = [
      "pickle.dumps + loads, (class, (), (1, bytes))"),
     ("Move.from_uci('e2e4')", "", "Move.from_uci('e2e4')", "", "FloorMove.from_text('e2e4')",
      "class method, one str, new object"),
+    ("san(m)", "b = Board(MIDDLEGAME); m = Move(1, 11)", "b.san(m)", "p = Probe(); m = FloorMove(1, 11)",
+     "p.take_move_new_str(m)", "Move argument, new str"),
+    ("san(m), check", "b = Board(MIDDLEGAME); m = Move(26, 53)", "b.san(m)", "p = Probe(); m = FloorMove(26, 53)",
+     "p.take_move_new_str(m)", "Move argument, new str"),
+    ("san() of every legal move", "b = Board(MIDDLEGAME); ms = b.legal_moves()", "[b.san(m) for m in ms]",
+     "p = Probe(); ms = [FloorMove(12, 28) for _ in Board(MIDDLEGAME).legal_moves()]",
+     "[p.take_move_new_str(m) for m in ms]", "Move argument, new str, per legal move"),
+    ("parse_san('Nbd2')", "b = Board(MIDDLEGAME)", "b.parse_san('Nbd2')", "p = Probe()",
+     "p.one_str_new_object('Nbd2')", "one str read, new object"),
+    ("parse_san() of every legal move", "b = Board(MIDDLEGAME); ts = [b.san(m) for m in b.legal_moves()]",
+     "[b.parse_san(t) for t in ts]", "p = Probe(); ts = [str(m) for m in Board(MIDDLEGAME).legal_moves()]",
+     "[p.one_str_new_object(t) for t in ts]", "one str read, new object, per legal move"),
+    ("apply_san('Nbd2') + pop()", "b = Board(MIDDLEGAME)", "b.apply_san('Nbd2'); b.pop()", "p = Probe()",
+     "p.one_str_new_object('Nbd2'); p.new_object()", "str argument + new object, twice"),
+    ("parse_uci('b1d2')", "b = Board(MIDDLEGAME)", "b.parse_uci('b1d2')", "p = Probe()",
+     "p.one_str_new_object('b1d2')", "one str read, new object"),
+    ("apply_uci('b1d2') + pop()", "b = Board(MIDDLEGAME)", "b.apply_uci('b1d2'); b.pop()", "p = Probe()",
+     "p.one_str_new_object('b1d2'); p.new_object()", "str argument + new object, twice"),
+    ("zobrist_hash()", "b = Board(MIDDLEGAME)", "b.zobrist_hash()", "p = Probe()", "p.new_big_int()",
+     "no arguments, new 64-bit int"),
+    ("is_repetition(), 200 plies", "b = Board(); play_game(b, 200)", "b.is_repetition()", "p = Probe()",
+     "p.optional_argument_kept()", "optional argument, kept value"),
+    ("is_repetition(3), 200 plies", "b = Board(); play_game(b, 200)", "b.is_repetition(3)", "p = Probe()",
+     "p.one_int_kept(3)", "one int read, kept value"),
+    ("is_fivefold_repetition()", "b = Board(); play_game(b, 200)", "b.is_fivefold_repetition()", "p = Probe()",
+     "p.kept_int()", "no arguments, kept value"),
+    ("is_fifty_moves()", "b = Board(MIDDLEGAME)", "b.is_fifty_moves()", "p = Probe()", "p.kept_int()",
+     "no arguments, kept value"),
+    ("is_seventyfive_moves()", "b = Board(ENDGAME_150)", "b.is_seventyfive_moves()", "p = Probe()",
+     "p.kept_int()", "no arguments, kept value"),
+    ("is_insufficient_material()", "b = Board(MIDDLEGAME)", "b.is_insufficient_material()", "p = Probe()",
+     "p.kept_int()", "no arguments, kept value"),
+    ("result()", "b = Board(MIDDLEGAME)", "b.result()", "p = Probe()", "p.optional_argument_new_str()",
+     "optional argument, new str"),
+    ("result(claim_draw=True), 200 plies", "b = Board(); play_game(b, 200)", "b.result(claim_draw=True)",
+     "p = Probe()", "p.optional_argument_new_str(claim_draw=True)", "optional argument by keyword, new str"),
     ("Move(12, 28)", "", "Move(12, 28)", "", "FloorMove(12, 28)", "constructor, two ints"),
     ("Move(52, 60, 'q')", "", "Move(52, 60, 'q')", "", "FloorMove(52, 60, 'q')", "constructor, two ints and a str"),
     ("Move(to_square=28, from_square=12)", "", "Move(to_square=28, from_square=12)", "",
@@ -189,6 +227,21 @@ def run(calls):
         {statement}
 '''
 
+def play_game(board, plies):
+    """Plies of a fixed game: each time the legal move at a varying index,
+    where a move that ends the game is avoided, so that the game lasts."""
+    for ply in range(plies):
+        moves = board.legal_moves()
+        for shift in range(len(moves)):
+            move = moves[(7 * ply + shift) % len(moves)]
+            board.apply_move(move)
+            if board.legal_moves() and not board.is_repetition(3):
+                break
+            board.pop()
+        else:
+            raise RuntimeError(f"play_game: no move keeps the game going after {ply} plies")
+
+
 NAMESPACE = {
     "Board": plindervox.Board,
     "Move": plindervox.Move,
@@ -202,6 +255,8 @@ NAMESPACE = {
     "copy_copy": copy.copy,
     "deepcopy": copy.deepcopy,
     "STATE_BYTES": STATE_BYTES,
+    "ENDGAME_150": ENDGAME_150,
+    "play_game": play_game,
 }
 
 

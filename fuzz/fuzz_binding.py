@@ -126,6 +126,8 @@ def perform(world, member, receiver, args, kwargs=None, reraise=False, unbound=F
             world.boards[j], world.history[j] = result, world.history[i]
         if member.name == "apply_move" and outcome in (calls.OK, calls.PANIC):
             world.history[i] += 1  # the core records the move before it checks it
+        if member.name in ("apply_san", "apply_uci") and outcome == calls.OK:
+            world.history[i] += 1  # these record the move only once it is read as legal
         if member.name == "pop" and outcome in (calls.OK, calls.PANIC):
             assert (outcome == calls.PANIC) == (world.history[i] == 0), (outcome, world.history[i])
             if outcome == calls.OK:

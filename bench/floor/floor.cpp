@@ -465,6 +465,44 @@ PyObject* probe_take_move(PyObject*, PyObject* const* args, Py_ssize_t nargs, Py
     Py_RETURN_NONE;
 }
 
+// The shapes of the notation and rules members: a Move argument checked and
+// a new str made (san), a str argument read as UTF-8 and a new Move made
+// (parse_san, parse_uci), a new 64-bit int (zobrist_hash), and an optional
+// argument with a kept value or a new str (is_repetition, result).
+PyObject* probe_take_move_new_str(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    if (probe_take_move(self, args, nargs, kwnames) == nullptr) return nullptr;
+    Py_DECREF(Py_None);
+    return PyUnicode_FromStringAndSize("Nbd2", 4);
+}
+
+PyObject* probe_one_str_new_object(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    if (!arguments_given(nargs, kwnames, 1)) return nullptr;
+    Py_ssize_t size = 0;
+    if (!PyUnicode_Check(args[0]) || PyUnicode_AsUTF8AndSize(args[0], &size) == nullptr) {
+        if (!PyErr_Occurred()) PyErr_SetString(PyExc_TypeError, "expected a str");
+        return nullptr;
+    }
+    return new_move(MoveRecord{12, 28, NO_PROMOTION});
+}
+
+PyObject* probe_new_big_int(PyObject*, PyObject*) { return PyLong_FromUnsignedLongLong(0x463B96181691FC9Cull); }
+
+PyObject* probe_optional_argument_kept(PyObject* self, PyObject* const*, Py_ssize_t nargs, PyObject* kwnames) {
+    if (PyVectorcall_NARGS(nargs) + (kwnames == nullptr ? 0 : PyTuple_GET_SIZE(kwnames)) > 1) {
+        PyErr_SetString(PyExc_TypeError, "wrong number of arguments");
+        return nullptr;
+    }
+    return probe_kept_int(self, nullptr);
+}
+
+PyObject* probe_optional_argument_new_str(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                                          PyObject* kwnames) {
+    PyObject* kept = probe_optional_argument_kept(self, args, nargs, kwnames);
+    if (kept == nullptr) return nullptr;
+    Py_DECREF(kept);
+    return PyUnicode_FromStringAndSize("1/2-1/2", 7);
+}
+
 PyObject* probe_get_kept(PyObject* self, void*) { return probe_kept_int(self, nullptr); }
 PyObject* probe_get_new_int(PyObject*, void*) { return PyLong_FromLong(28); }
 PyObject* probe_get_new_str(PyObject*, void*) { return PyUnicode_FromStringAndSize("q", 1); }
@@ -505,6 +543,11 @@ PyMethodDef PROBE_METHODS[] = {
     fast("one_int_kept", probe_one_int_kept),
     fast("two_ints_kept", probe_two_ints_kept),
     fast("take_move", probe_take_move),
+    fast("take_move_new_str", probe_take_move_new_str),
+    fast("one_str_new_object", probe_one_str_new_object),
+    {"new_big_int", probe_new_big_int, METH_NOARGS, nullptr},
+    fast("optional_argument_kept", probe_optional_argument_kept),
+    fast("optional_argument_new_str", probe_optional_argument_new_str),
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "board/error.hpp"
+#include "board/movegen.hpp"
 #include "board/san_read.hpp"
 
 namespace plindervox {
@@ -76,6 +77,9 @@ PgnGame read_game(std::string_view bytes, const std::vector<PgnToken>& tokens, s
     PgnGame game;
     bool set_up = false;
     bool playing = true;  // until the first fault: the moves after it cannot be checked
+    // Whether the pieces are consistent, found once: legal moves keep a
+    // consistent board so, but for an en passant capture of a missing pawn.
+    bool consistent = false;
     std::optional<std::string> marker;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const PgnToken& token = tokens[i];
@@ -89,15 +93,21 @@ PgnGame read_game(std::string_view bytes, const std::vector<PgnToken>& tokens, s
             set_up_board(game, token.line);
             set_up = true;
             playing = playing && game.board.has_value();
+            consistent = playing && is_consistent(*game.board);
         }
         switch (token.kind) {
-            case PgnToken::Kind::san:
+            case PgnToken::Kind::san: {
                 if (!playing) break;
-                if (const SanReading reading = play_san(*game.board, text); reading.fault != SanFault::none) {
+                const std::optional<Square> en_passant = game.board->en_passant_square;
+                const SanReading reading = play_san(*game.board, text, consistent);
+                if (reading.fault != SanFault::none) {
                     game.errors.push_back(at_line(token.line) + san_fault_text(reading.fault) + numbered(*game.board, text));
                     playing = false;
+                } else if (en_passant == reading.move.to_square) {
+                    consistent = is_consistent(*game.board);
                 }
                 break;
+            }
             case PgnToken::Kind::result:
                 marker = std::string(text);
                 break;

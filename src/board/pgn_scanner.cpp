@@ -1,20 +1,32 @@
 #include "board/pgn_scanner.hpp"
 
+#include <array>
+
 namespace plindervox {
 namespace {
 
-// White space between tokens; a null byte reads as white space too.
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == '\0'; }
+// What each byte can be, looked up once per byte.
+enum : std::uint8_t { SPACE = 1, NAME = 2, SYMBOL = 4 };
 
-bool is_letter_or_digit(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+constexpr std::array<std::uint8_t, 256> BYTE_CLASSES = [] {
+    std::array<std::uint8_t, 256> classes{};
+    // White space between tokens; a null byte reads as white space too.
+    for (const char c : {' ', '\t', '\r', '\v', '\f', '\0'}) classes[static_cast<unsigned char>(c)] = SPACE;
+    // A tag's name: letters, digits and "_"; a move, a move number or a
+    // termination marker: those and + # = : - /.
+    for (int c = 0; c < 256; ++c) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_') {
+            classes[c] = NAME | SYMBOL;
+        }
+    }
+    for (const char c : {'+', '#', '=', ':', '-', '/'}) classes[static_cast<unsigned char>(c)] = SYMBOL;
+    return classes;
+}();
 
-// A tag's name: letters, digits and "_".
-bool is_name_char(char c) { return is_letter_or_digit(c) || c == '_'; }
-
-// The bytes of a move, a move number or a termination marker.
-bool is_symbol_char(char c) {
-    return is_letter_or_digit(c) || c == '_' || c == '+' || c == '#' || c == '=' || c == ':' || c == '-' || c == '/';
-}
+bool has_class(char c, std::uint8_t bits) { return (BYTE_CLASSES[static_cast<unsigned char>(c)] & bits) != 0; }
+bool is_space(char c) { return has_class(c, SPACE); }
+bool is_name_char(char c) { return has_class(c, NAME); }
+bool is_symbol_char(char c) { return has_class(c, SYMBOL); }
 
 bool is_digits(std::string_view text) {
     for (const char c : text) {
@@ -94,9 +106,17 @@ void PgnScanner::open_comment(Mode resume) {
 
 void PgnScanner::finish_symbol(std::uint64_t at, Event& event) {
     mode_ = Mode::movetext;
+    if (depth_ > 0) return;  // inside a variation
+    // A move begins with a letter, but for "0-0"; move numbers and
+    // termination markers begin with a digit.
+    const bool digit_first = symbol_[0] >= '0' && symbol_[0] <= '9';
+    if (!digit_first) {
+        record(PgnToken::Kind::san, token_start_, at, line_);
+        return;
+    }
     const std::string_view text(symbol_, symbol_size_ < sizeof symbol_ ? symbol_size_ : sizeof symbol_);
     const bool whole = symbol_size_ <= sizeof symbol_;
-    if (depth_ > 0 || (whole && is_digits(text))) return;  // inside a variation, or a move number
+    if (whole && is_digits(text)) return;  // a move number
     if (whole && is_termination(text)) {
         record(PgnToken::Kind::result, token_start_, at, line_);
         end_game(at, event);
@@ -321,6 +341,8 @@ bool PgnScanner::step(char c, std::uint64_t at, Event& event) {
                     quote_at_ = at;
                     line_blank_ = false;
                     column_zero_ = false;
+                    // A game out of the range ends unreported: the next one begins now.
+                    if (event.kind == Event::Kind::none) take_up_pending_tag(event);
                     return true;
                 }
                 mode_ = Mode::comment;
@@ -361,8 +383,34 @@ std::size_t PgnScanner::scan(std::string_view bytes, std::uint64_t offset, Event
     if (event.kind != Event::Kind::none) return 0;
     // A byte left by step() is taken again, as the first of the next game.
     for (std::size_t i = 0; i < bytes.size();) {
+        // The bulk of a file, taken a run at a time: the rest of a move, the
+        // spaces between moves, the inside of a comment.
+        if (mode_ == Mode::symbol) {
+            for (; i < bytes.size() && is_symbol_char(bytes[i]); ++i) {
+                if (symbol_size_ < sizeof symbol_) symbol_[symbol_size_] = bytes[i];
+                ++symbol_size_;
+            }
+            if (i == bytes.size()) break;
+        } else if (mode_ == Mode::movetext && (bytes[i] == ' ' || bytes[i] == '.')) {
+            if (bytes[i] == '.') line_blank_ = false;
+            column_zero_ = false;
+            ++i;
+            continue;
+        } else if (mode_ == Mode::tag_value) {
+            while (i < bytes.size() && bytes[i] != '"' && bytes[i] != '\\' && bytes[i] != '\n') ++i;
+            if (i == bytes.size()) break;
+        } else if (mode_ == Mode::tag_name) {
+            while (i < bytes.size() && is_name_char(bytes[i])) ++i;
+            if (i == bytes.size()) break;
+        } else if (mode_ == Mode::comment) {
+            while (i < bytes.size() && bytes[i] != '}' && bytes[i] != '\n' && bytes[i] != '[') {
+                if (!is_space(bytes[i])) line_blank_ = false;
+                column_zero_ = false;
+                ++i;
+            }
+            if (i == bytes.size()) break;
+        }
         if (step(bytes[i], offset + i, event)) ++i;
-        if (event.kind == Event::Kind::none && pending_tag_) take_up_pending_tag(event);
         if (event.kind != Event::Kind::none) return i;
     }
     return bytes.size();

@@ -1,9 +1,14 @@
-// The position as FEN, written from the same letters the diagram shows.
+// The position as FEN, written from the same letters the diagram shows: as
+// fen() gives it, the castling text exactly as stored, and for messages and
+// game files, an empty castling text written "-".
 #include "board/position_text.hpp"
 
 #include <array>
 #include <bit>
 #include <charconv>
+
+#include "board/diagram.hpp"
+#include "board/notation.hpp"
 
 namespace plindervox {
 namespace {
@@ -54,28 +59,14 @@ char* write_placement(const Board& board, const Cells& cells, char* out) {
 
 char* write_number(char* out, std::uint64_t value) { return std::to_chars(out, out + 20, value).ptr; }
 
-}  // namespace
-
-std::optional<char32_t> piece_letter(const Board& board, unsigned square) {
-    const Bitboard kinds[6] = {board.pawns, board.rooks, board.knights, board.bishops, board.queens, board.kings};
-    for (const bool white : {false, true}) {
-        if (!contains(colour_pieces(board, white), square)) continue;
-        for (std::size_t kind = 6; kind-- > 0;) {
-            if (contains(kinds[kind], square)) return (white ? WHITE_PIECES : BLACK_PIECES)[kind];
-        }
-    }
-    return std::nullopt;
-}
-
-// Written into fixed buffers and joined once: the text is made on every
+// Written into fixed buffers and joined once: fen() makes the text on every
 // call, and growing a string piece by piece costs more than the rest.
-std::string position_text(const Board& board) {
+std::string text_with_castling(const Board& board, std::string_view castling) {
     char placement[MOST_PLACEMENT + 3];
     char* head_end = write_placement(board, letters_of(board), placement);
     *head_end++ = ' ';
     *head_end++ = board.turn ? 'w' : 'b';
     *head_end++ = ' ';
-    const std::string_view castling = board.castling_rights ? *board.castling_rights : std::string_view("-");
 
     char tail[MOST_TAIL];
     char* out = tail;
@@ -96,6 +87,23 @@ std::string position_text(const Board& board) {
     text.reserve(static_cast<std::size_t>(head_end - placement) + castling.size() + static_cast<std::size_t>(out - tail));
     text.append(placement, head_end).append(castling).append(tail, out);
     return text;
+}
+
+}  // namespace
+
+std::optional<char32_t> piece_letter(const Board& board, unsigned square) {
+    const char letter = shown_letter(board, square);
+    if (letter == '.') return std::nullopt;
+    return static_cast<char32_t>(letter);
+}
+
+std::string stored_position_text(const Board& board) {
+    return text_with_castling(board, board.castling_rights ? *board.castling_rights : std::string_view("-"));
+}
+
+std::string position_text(const Board& board) {
+    const bool rights = board.castling_rights && !(*board.castling_rights).empty();
+    return text_with_castling(board, rights ? *board.castling_rights : std::string_view("-"));
 }
 
 }  // namespace plindervox

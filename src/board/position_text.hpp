@@ -1,4 +1,6 @@
 // The position written back out: as position text (FEN) and square by square.
+// (position_text(), which game files and messages use, writes an empty
+// castling text "-"; see notation.hpp.)
 #pragma once
 
 #include <optional>
@@ -16,8 +18,9 @@ std::optional<char32_t> piece_letter(const Board& board, unsigned square);
 
 // Six fields: the placement of the letters piece_letter gives, "w" or "b",
 // the castling text as stored ("-" when absent), the en passant square's
-// name or "-", the half-move clock and the full-move number. Loading it
-// gives back every field of a consistent board (see docs/reference.md).
-std::string position_text(const Board& board);
+// name or "-", the half-move clock and the full-move number: what fen()
+// gives. Loading it gives back every field of a consistent board (see
+// docs/reference.md).
+std::string stored_position_text(const Board& board);
 
 }  // namespace plindervox

@@ -166,13 +166,17 @@ SanReading from_legal_list(Board& board, const SanText& san) {
     return choice.reading;
 }
 
+// The origins of the pseudo-legal moves the text names on a consistent board.
+Bitboard candidate_origins(const Board& board, const SanText& san) {
+    if (!promotion_fits(board, san)) return 0;
+    return (san.piece == U'P' ? pawn_origins(board, san) : piece_origins(board, san)) & origins_allowed(san);
+}
+
 // The legal move the text names on a consistent board, found from the
 // candidates of its piece kind.
 SanReading from_candidates(Board& board, const SanText& san) {
-    if (!promotion_fits(board, san)) return {SanFault::illegal, Move{0, 0, NO_PROMOTION}};
-    Bitboard origins = (san.piece == U'P' ? pawn_origins(board, san) : piece_origins(board, san)) & origins_allowed(san);
     Choice choice;
-    while (origins != 0) {
+    for (Bitboard origins = candidate_origins(board, san); origins != 0;) {
         const Move move = move_of(pop_highest(origins), san);
         if (leaves_king_safe(board, move)) choice.offer(move);
     }
@@ -182,6 +186,17 @@ SanReading from_candidates(Board& board, const SanText& san) {
 SanReading read(Board& board, const SanText& san) {
     if (san.castling != SanText::Castling::none) return castling_move(board, san.castling);
     return is_consistent(board) ? from_candidates(board, san) : from_legal_list(board, san);
+}
+
+// Applies a pseudo-legal move and keeps it when it leaves the mover's king
+// unreached; otherwise takes it back. The trial and the play in one.
+bool applied_if_legal(Board& board, const Move& move) {
+    const bool mover = board.turn;
+    apply_move(board, move);
+    const std::optional<Square> king = king_square(board, mover);
+    if (!king || !reached_by(board, *king, !mover)) return true;
+    undo(board);
+    return false;
 }
 
 }  // namespace
@@ -227,8 +242,21 @@ SanReading read_san(Board& board, std::string_view text) {
     return read(board, *san);
 }
 
-SanReading play_san(Board& board, std::string_view text) {
-    const SanReading reading = read_san(board, text);
+SanReading play_san(Board& board, std::string_view text, bool consistent) {
+    const std::optional<SanText> san = parse_san_text(text);
+    if (!san) return {};
+    // The common case, one piece of the kind that can go there: tried by
+    // playing it for good, and taken back only if it proves illegal.
+    if (san->castling == SanText::Castling::none && consistent) {
+        const Bitboard origins = candidate_origins(board, *san);
+        if (origins != 0 && !has_several(origins)) {
+            const Move move = move_of(highest_square(origins), *san);
+            if (applied_if_legal(board, move)) return {SanFault::none, move};
+            return {SanFault::illegal, Move{0, 0, NO_PROMOTION}};
+        }
+    }
+    const SanReading reading = consistent && san->castling == SanText::Castling::none ? from_candidates(board, *san)
+                                                                                       : read(board, *san);
     if (reading.fault == SanFault::none) apply_move(board, reading.move);
     return reading;
 }

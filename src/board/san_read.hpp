@@ -38,6 +38,7 @@ SanReading read_san(Board& board, std::string_view text);
 
 // The same, the move then applied as apply_move applies it (with its
 // history entry) when it is legal; the board is unchanged otherwise.
-SanReading play_san(Board& board, std::string_view text);
+// `consistent`: the caller knows is_consistent(board), so it is not asked.
+SanReading play_san(Board& board, std::string_view text, bool consistent);
 
 }  // namespace plindervox

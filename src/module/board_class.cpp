@@ -7,6 +7,7 @@
 #include "module/member_table.hpp"
 #include "module/saved_state.hpp"
 #include "module/pgn_classes.hpp"
+#include "module/rules_members.hpp"
 #include "module/wrappers.hpp"
 
 namespace plindervox::module {
@@ -77,6 +78,8 @@ constexpr FunctionDescription IS_PSEUDO_LEGAL = {"Board", "is_pseudo_legal", MOV
 constexpr FunctionDescription DEEPCOPY = {"Board", "__deepcopy__", MEMO_PARAMETERS, 1, 1};
 constexpr FunctionDescription REDUCE_EX = {"Board", "__reduce_ex__", PROTOCOL_PARAMETERS, 1, 1};
 constexpr FunctionDescription SET_STATE = {"Board", "__setstate__", STATE_PARAMETERS, 1, 1};
+constexpr const char* HEADERS_PARAMETERS[] = {"headers"};
+constexpr FunctionDescription PGN = {"Board", "pgn", HEADERS_PARAMETERS, 1, 0};
 
 PyMethodDef METHODS[] = {
     no_arguments("set_board", method_without_arguments<Board, Exclusive, set_board>, "set_board($self)\n--\n\n"),
@@ -126,7 +129,7 @@ PyMethodDef METHODS[] = {
     with_arguments("_restore", method_with_arguments<RESTORE, Board, Exclusive, restore, BoardStateArgument>,
                    "_restore($self, board_state)\n--\n\n"),
     no_arguments("pop", method_without_arguments<Board, Exclusive, undo>, "pop($self)\n--\n\n"),
-    no_arguments("fen", method_without_arguments<Board, Shared, position_text>, "fen($self)\n--\n\n"),
+    no_arguments("fen", method_without_arguments<Board, Shared, stored_position_text>, "fen($self)\n--\n\n"),
     with_arguments("piece_at", method_with_arguments<PIECE_AT, Board, Shared, piece_at, BoardSquare>,
                    "piece_at($self, square)\n--\n\n"),
     with_arguments("is_legal", method_with_arguments<IS_LEGAL, Board, Exclusive, is_legal, MoveArgument>,
@@ -145,6 +148,9 @@ PyMethodDef METHODS[] = {
     no_arguments("__reduce__", method_without_arguments<Board, Shared, reduce>, "__reduce__($self)\n--\n\n"),
     with_arguments("__reduce_ex__", method_with_arguments<REDUCE_EX, Board, Shared, reduce_ex, AnyObject>,
                    "__reduce_ex__($self, protocol)\n--\n\n"),
+    PLINDERVOX_RULES_METHODS,
+    with_arguments("pgn", method_with_arguments<PGN, Board, Shared, write_game, HeadersArgument>,
+                   "pgn($self, headers=None)\n--\n\n"),
     method_row("read_pgn", read_pgn, METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
                "read_pgn(source, *, strict=False, start=0, stop=None)\n--\n\n"),
     PLINDERVOX_COPYABLE_CLASS_ROWS,

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "board/pgn_reader.hpp"
+#include "board/rejection.hpp"
 #include "module/member_table.hpp"
 #include "module/pgn_classes.hpp"
 #include "module/wrappers.hpp"
@@ -169,6 +170,18 @@ std::pair<PyObject*, bool> open_source(PyObject* source) {
     return {checked(PyObject_CallMethod(io.get(), "open", "Os", source, "rb")), true};
 }
 
+// The text of a str, which must be one.
+std::string text_of(PyObject* object, const char* what) {
+    if (!PyUnicode_Check(object)) {
+        PyErr_Format(PyExc_TypeError, "headers must map str to str: %s is '%s'", what, Py_TYPE(object)->tp_name);
+        throw_python_error();
+    }
+    Py_ssize_t size = 0;
+    const char* data = PyUnicode_AsUTF8AndSize(object, &size);
+    if (data == nullptr) throw_python_error();
+    return std::string(data, static_cast<std::size_t>(size));
+}
+
 constexpr const char* READ_PGN_PARAMETERS[] = {"source", "strict", "start", "stop"};
 constexpr FunctionDescription READ_PGN = {"Board", "read_pgn", READ_PGN_PARAMETERS, 4, 1, 1};
 
@@ -201,6 +214,30 @@ void PgnFile::close() {
     if (result == nullptr) PyErr_WriteUnraisable(file);
     Py_XDECREF(result);
     PyErr_Restore(type, value, traceback);
+}
+
+PgnHeaders HeadersArgument::from_python(PyObject* object) {
+    if (!PyDict_Check(object) && !PyObject_HasAttrString(object, "items")) type_mismatch(object, "dict");
+    Ref items(checked(PyMapping_Items(object)));
+    PgnHeaders headers;
+    const Py_ssize_t count = PyList_GET_SIZE(items.get());
+    for (Py_ssize_t i = 0; i < count; ++i) {
+        PyObject* item = PyList_GET_ITEM(items.get(), i);
+        std::string name = text_of(PyTuple_GET_ITEM(item, 0), "a tag name");
+        headers.emplace_back(std::move(name), text_of(PyTuple_GET_ITEM(item, 1), "a tag value"));
+    }
+    return headers;
+}
+
+PyObject* write_game(const Board& board, const PgnHeaders& headers) {
+    std::string text;
+    try {
+        text = write_pgn(board, headers);
+    } catch (const RejectedInput& rejected) {
+        PyErr_SetString(PyExc_ValueError, rejected.message.c_str());
+        throw_python_error();
+    }
+    return to_python(text);
 }
 
 PyObject* read_pgn(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {

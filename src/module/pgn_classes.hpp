@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "board/pgn_reader.hpp"
+#include "board/pgn_writer.hpp"
 #include "module/classes.hpp"
 
 namespace plindervox::module {
@@ -29,6 +30,16 @@ PyTypeObject* game_type();
 PyTypeObject* game_reader_type();
 template <> inline PyTypeObject* make_type<PgnGame>() { return game_type(); }
 template <> inline PyTypeObject* make_type<PgnFile>() { return game_reader_type(); }
+
+// The tags of Board.pgn: a mapping of str to str, in its order; absent or None gives none.
+struct HeadersArgument {
+    using Native = PgnHeaders;
+    static Native from_python(PyObject* object);
+    static Native absent() { return {}; }
+};
+
+// Board.pgn(headers=None): the game as PGN text; ValueError where it cannot be written.
+PyObject* write_game(const Board& board, const PgnHeaders& headers);
 
 // Board.read_pgn(source, *, strict=False, start=0, stop=None), a static method.
 PyObject* read_pgn(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);

@@ -16,6 +16,9 @@ Raises:
         `OverflowError("out of range integral type conversion attempted")`;
         a str holding a lone surrogate raises UnicodeEncodeError, a
         ValueError, from the UTF-8 codec.
+    ValueError: SAN or UCI text that names no legal move, and a move given
+        to Board.san that legal_moves() does not list; the message says
+        which (`Invalid`, `Illegal` or `Ambiguous`) and names the text.
     RuntimeError: re-entering an object from inside a call on it (for example
         from an `__index__` method): `RuntimeError("Already borrowed")` when either
         call writes, `RuntimeError("Already mutably borrowed")` when a read meets
@@ -371,8 +374,8 @@ class Board:
     def is_game_over(self) -> bool:
         """Whether the side to move has no legal move (checkmate or stalemate).
 
-        Only these end a game: the clocks, repetitions and material are never
-        consulted.
+        Only these end a game here: the clocks, repetitions and material are
+        never consulted; result() and the draw predicates look at them.
         """
     def apply_move(self, mov: Move) -> None:
         """Plays the move and records it, with a snapshot for pop().
@@ -403,6 +406,126 @@ class Board:
         Raises:
             PanicException: `PanicException("Cannot pop a move: the move history is empty")`.
         """
+    def san(self, move: Move) -> str:
+        """The move in Standard Algebraic Notation: "e4", "Nbd2", "exd6", "e8=Q", "O-O", "Qh5#".
+
+        The move must be one that legal_moves() lists. The piece letter is
+        the one the diagram shows on the origin square, in upper case (none
+        for a pawn); a castling move is "O-O" towards the h-file, else
+        "O-O-O"; a capture (en passant included) has "x", and a pawn capture
+        names its origin file; a promotion ends in "=Q", "=R", "=B" or "=N".
+        Among the other legal moves onto the same square from squares showing
+        the same letter, the origin's file is added if that is enough, else
+        its rank, else both. "#" follows when the move checkmates
+        (is_checkmate() after it), else "+" when it checks (is_check()). The
+        board is unchanged afterwards.
+
+        Raises:
+            ValueError: a move legal_moves() does not list, naming the move
+                and the position:
+                `ValueError("Illegal move: e2e5 in rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1")`.
+            TypeError: a move that is no Move.
+        """
+    def parse_san(self, text: str) -> Move:
+        """The legal move a SAN text names, as a new Move; the board is unchanged.
+
+        Reads what game files hold beyond strict SAN: "0-0" and "0-0-0", a
+        missing, extra or wrong "+" or "#", a trailing "!", "?", "!!", "??",
+        "!?" or "?!", a promotion without "=" or in lower case ("e8Q",
+        "e8=q"), more disambiguation than needed ("Ng1f3"), and a capture
+        with or without "x" ("Nxf3", "ed5"); a pawn capture must name its
+        file. parse_san(san(m)) gives m's squares and promotion for every
+        legal move m.
+
+        Raises:
+            ValueError: text that is no SAN, `ValueError("Invalid SAN: Nf9")`;
+                text naming no legal move, `ValueError("Illegal SAN: Ke2 in <position>")`;
+                text naming more than one, `ValueError("Ambiguous SAN: Nd2 in <position>")`
+                (the position as FEN text).
+            TypeError: a text that is no str.
+        """
+    def apply_san(self, text: str) -> Move:
+        """Plays and records the legal move a SAN text names, as parse_san reads it; returns it.
+
+        Raises:
+            ValueError: as parse_san, and then nothing is played or recorded:
+                `ValueError("Invalid SAN: Nf9")`,
+                `ValueError("Illegal SAN: Ke2 in <position>")`,
+                `ValueError("Ambiguous SAN: Nd2 in <position>")`.
+            TypeError: a text that is no str.
+        """
+    def parse_uci(self, text: str) -> Move:
+        """The legal move a UCI text names ("e2e4", "e7e8q"), as a new Move.
+
+        Four characters naming the two squares, and for a promotion a fifth,
+        the letter; the move must be one that legal_moves() lists (a castling
+        move is the king's, "e1g1").
+
+        Raises:
+            ValueError: text of another form, `ValueError("Invalid UCI: e2e9")`;
+                a move legal_moves() does not list,
+                `ValueError("Illegal UCI: e2e5 in <position>")`.
+            TypeError: a text that is no str.
+        """
+    def apply_uci(self, text: str) -> Move:
+        """Plays and records the legal move a UCI text names, as parse_uci reads it; returns it.
+
+        Raises:
+            ValueError: as parse_uci, and then nothing is played or recorded:
+                `ValueError("Invalid UCI: e2e9")`,
+                `ValueError("Illegal UCI: e2e5 in <position>")`.
+            TypeError: a text that is no str.
+        """
+    def zobrist_hash(self) -> int:
+        """The position's key in the Polyglot opening-book format, a 64-bit int.
+
+        Made from the format's 781 values: the pieces by the letter the
+        diagram shows on each square, the castling letters K, Q, k and q
+        that the castling text holds (each once, other characters ignored),
+        the en passant file when a pawn of the side to move attacks the en
+        passant square, and the value for White to move. The starting
+        position's key is 0x463b96181691fc9c. Worked out when asked.
+        """
+    def is_repetition(self, count: int = 3) -> bool:
+        """Whether the current position has occurred at least count times in this board's game.
+
+        The game's positions are those before each move of the history and
+        the current one (a board from FEN has no earlier positions). Two
+        positions are the same when all eight piece sets, the side to move
+        and the castling letters K, Q, k, q held are the same, and the en
+        passant square is the same where an en passant capture is legal (it
+        counts as absent where none is). count 0 or 1 is always True.
+
+        Raises:
+            OverflowError: a count outside 0 to `2**32 - 1`.
+            TypeError: a count that is no integer.
+        """
+    def is_fivefold_repetition(self) -> bool:
+        """Whether the current position has occurred at least five times: is_repetition(5)."""
+    def is_fifty_moves(self) -> bool:
+        """Whether the half-move clock is at least 100 and the side to move has a legal move."""
+    def is_seventyfive_moves(self) -> bool:
+        """Whether the half-move clock is at least 150 and the side to move has a legal move."""
+    def is_insufficient_material(self) -> bool:
+        """Whether neither side has material to mate with, in the common approximation of a dead position.
+
+        True when no pawn, rook or queen is on the board and what else
+        stands there is the kings alone, the kings and one knight, or the
+        kings and any number of bishops all on squares of one colour. Other
+        dead positions (blocked pawn chains, for one) are not recognised.
+        """
+    def result(self, claim_draw: bool = False) -> str:
+        """The game's result: "1-0", "0-1", "1/2-1/2", or "*" while it goes on.
+
+        "1-0" or "0-1" on checkmate; "1/2-1/2" on stalemate, insufficient
+        material, the seventy-five-move rule or fivefold repetition, and
+        with claim_draw=True also on the fifty-move rule or threefold
+        repetition. is_game_over() keeps its own contract: checkmate or
+        stalemate only.
+
+        Raises:
+            TypeError: a claim_draw other than True, False or None.
+        """
     def _reset_half_move_clock(self, from_mask: int, to_mask: int) -> bool:
         """Whether an own pawn is on from_mask or an opposing piece on to_mask.
 
@@ -426,6 +549,27 @@ class Board:
 
         Raises:
             TypeError: for every argument Python code can pass.
+        """
+    def pgn(self, headers: Optional[Dict[str, str]] = None) -> str:
+        """The board's game as PGN text in the standard's export format.
+
+        The game runs from the position before the first recorded move (the
+        current position when there is none) through the history. The
+        seven-tag roster comes first in its order, "?" where unknown (the
+        Date "????.??.??"), then SetUp and FEN where the game did not start
+        from the standard position, then the other headers in their order;
+        the movetext is SAN with move numbers ("1... e5" when Black moves
+        first), in lines of at most 80 characters, and ends in the result:
+        the Result header's where given, else result(). A FEN or SetUp
+        header is replaced by the game's own.
+
+        Raises:
+            ValueError: a move of the history that is not legal where it was
+                played (apply_move does not check legality), a history its
+                positions do not follow from (the pieces were changed between
+                moves, or after the last), a tag name that is not letters,
+                digits and "_", a tag value with a line break.
+            TypeError: headers that are not a dict of str to str.
         """
     @staticmethod
     def read_pgn(source: Union[str, "PathLike[str]", BinaryIO], *, strict: bool = False, start: int = 0,

@@ -120,12 +120,24 @@ VALUES = {
             ("e2e4 ", "ValueError"), ("\ud800", "ValueError"), (5, "TypeError"), (None, "TypeError"),
             (b"e2e4", "TypeError")],
     "anything": [(None, None), ({}, None), (2, None), (Board(), None)],
+    # Move text read by the board (SAN, UCI): any str converts; the board
+    # may still reject it (ValueError, see REJECTING).
+    "move_text": [("e4", None), ("Nf3+", None), ("O-O", None), ("e2e4", None), ("e7e8q", None), ("", None),
+                  ("x" * 300, None), ("\u00e9", None), (5, "TypeError"), (None, "TypeError"), (b"e4", "TypeError"),
+                  ("\ud800", "UnicodeEncodeError")],
+    "count": [(3, None), (0, None), (2 ** 32 - 1, None), (None, None), (Index(2), None)]
+             + [(2 ** 32, "OverflowError")] + [v for v in _INTEGER_MISTAKES if v[0] is not None],
+    "flag": [(False, None), (True, None), (None, None), (numpy_like_bool(True), None),
+             (1, "TypeError"), ("yes", "TypeError")],
     # Binary file objects only: the reader takes no bytes until it is iterated,
     # and a path would leave a file open until the reader is collected.
     "pgn_source": [(io.BytesIO(b"1. e4 e5 *"), None), (io.BytesIO(b""), None),
                    ("/nonexistent/games.pgn", "FileNotFoundError"), (5, "TypeError"), (None, "TypeError"),
                    (io.StringIO("1. e4 *"), "TypeError"), ("\ud800", "UnicodeEncodeError")],
 }
+VALUES["pgn_headers"] = [(None, None), ({}, None), ({"Event": "x", "ECO": "C42"}, None),
+                         ({"Bad Name": "x"}, "ValueError"), ({"Event": 1}, "TypeError"), ([], "TypeError"),
+                         (5, "TypeError"), ({"Event": "\ud800"}, "UnicodeEncodeError")]
 VALUES["optional_u64"] = [(None, None)] + [(v, o) for v, o in VALUES["u64"] if v is not None]
 
 
@@ -164,22 +176,27 @@ def _move_states():
 
 VALUES["board state data"] = _board_states()
 VALUES["move state data"] = _move_states()
+# Members that may reject a value that converts (text naming no legal move,
+# a move that is not legal): ValueError.
+REJECTING = {"san", "parse_san", "apply_san", "parse_uci", "apply_uci"}
 
 # The conversion of each parameter and property, by name.
 CONVERSIONS = {
     "starting_fen": "text", "piece_type": "character", "id": "character", "bitboard": "u64",
     "from_mask": "u64", "to_mask": "u64", "square": "u8", "mov": "move", "board_state": "board_state",
     "from_square": "u32", "to_square": "u32", "promotion": "promotion", "turn": "truth",
-    "source": "pgn_source", "strict": "truth", "start": "u64", "stop": "optional_u64",
-    "move": "move", "text": "uci", "memo": "anything", "protocol": "anything",
+    "headers": "pgn_headers", "source": "pgn_source", "strict": "truth", "start": "u64", "stop": "optional_u64",
+    "move": "move", "text": "move_text", "count": "count", "claim_draw": "flag",
+    "memo": "anything", "protocol": "anything",
 }
 # Where one member converts a parameter unlike the others of that name.
 MEMBER_CONVERSIONS = {
     "Board.piece_at": {"square": "board square"},
     "Board.__setstate__": {"state": "board state data"},
     "Move.__setstate__": {"state": "move state data"},
+    "Move.from_uci": {"text": "uci"},
 }
-INTEGER_CONVERSIONS = {"u8", "u32", "u64"}
+INTEGER_CONVERSIONS = {"u8", "u32", "u64", "count"}
 
 # Members the drivers know to leave alone: the interpreter's own, and the
 # subclass guard (reached by class creation, see `Member.kind == "subclass"`).
@@ -364,7 +381,7 @@ def cases(member_list=None):
 def _cases_of(member):
     cls = member.cls
     # Success-or-core-failure outcomes: a converted value may still be refused by the core.
-    converted = frozenset({OK, PANIC})
+    converted = frozenset({OK, PANIC} | ({"ValueError"} if member.name in REJECTING else set()))
     result = []
 
     def add(what, thunk, expected):

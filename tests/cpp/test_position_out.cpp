@@ -88,8 +88,8 @@ void check_move_queries(Board& board, Rng& rng) {
     asked.insert(asked.end(), legal.begin(), legal.end());
     asked.insert(asked.end(), pseudo.begin(), pseudo.end());
     for (const Move& move : asked) {
-        ASSERT_EQ(is_legal(board, move), lists(legal, move)) << move_text(move) << " on " << position_text(board);
-        ASSERT_EQ(is_pseudo_legal(board, move), lists(pseudo, move)) << move_text(move) << " on " << position_text(board);
+        ASSERT_EQ(is_legal(board, move), lists(legal, move)) << move_text(move) << " on " << stored_position_text(board);
+        ASSERT_EQ(is_pseudo_legal(board, move), lists(pseudo, move)) << move_text(move) << " on " << stored_position_text(board);
     }
     ASSERT_TRUE(SameRecord(board, before));
 }
@@ -136,8 +136,8 @@ TEST(PositionOut, RoundTripsOnRandomGames) {
             if (edited && rng.percent(25)) edit(board, rng);
             if (sets_are_consistent(board)) {
                 ++consistent;
-                const Board loaded = make_board(position_text(board));
-                ASSERT_EQ(position_of(loaded), position_of(board)) << position_text(board);
+                const Board loaded = make_board(stored_position_text(board));
+                ASSERT_EQ(position_of(loaded), position_of(board)) << stored_position_text(board);
             } else {
                 ++inconsistent;
             }
@@ -160,11 +160,11 @@ TEST(PositionOut, TextOfKnownPositions) {
     for (const std::string& fen : std::vector<std::string>{STANDARD_START_FEN, "r3k2r/8/8/8/8/8/8/R3K2R b Kq - 12 40",
                                   "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2",
                                   "8/8/8/8/8/8/8/8 w  - 0 18446744073709551615", "7k/8/8/8/8/8/8/K7 b \u00e9Kx h3 3 0"}) {
-        EXPECT_EQ(position_text(make_board(fen)), fen);
+        EXPECT_EQ(stored_position_text(make_board(fen)), fen);
     }
     // Fields the loader reads leniently come out as they are stored.
-    EXPECT_EQ(position_text(make_board("8/8/8/8/8/8/8/8 W - i3 +5 x")), "8/8/8/8/8/8/8/8 b - a3 5 0");
-    EXPECT_EQ(position_text(board_of(STANDARD_START_FEN, "e2e4 c7c5 g1f3")),
+    EXPECT_EQ(stored_position_text(make_board("8/8/8/8/8/8/8/8 W - i3 +5 x")), "8/8/8/8/8/8/8/8 b - a3 5 0");
+    EXPECT_EQ(stored_position_text(board_of(STANDARD_START_FEN, "e2e4 c7c5 g1f3")),
               "rnbqkbnr/pp1ppppp/8/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2");
 }
 
@@ -183,7 +183,7 @@ TEST(PositionOut, OverlappingSetsShowTheDiagramsLetter) {
     EXPECT_EQ(piece_letter(board, sq("c1")), U'R');
     EXPECT_EQ(piece_letter(board, sq("d1")), std::nullopt);
     EXPECT_EQ(piece_letter(board, sq("e1")), std::nullopt);
-    EXPECT_EQ(position_text(board), "8/8/8/8/8/8/8/pKR5 w - - 0 1");
+    EXPECT_EQ(stored_position_text(board), "8/8/8/8/8/8/8/pKR5 w - - 0 1");
     Rng rng{77};
     for (int round = 0; round < 200; ++round) {
         Board random = make_board("8/8/8/8/8/8/8/8 w - - 0 1");
@@ -197,7 +197,7 @@ TEST(PositionOut, OverlappingSetsShowTheDiagramsLetter) {
             const auto letter = piece_letter(random, square);
             ASSERT_EQ(cell, letter ? static_cast<char>(*letter) : '.') << square;
         }
-        ASSERT_EQ(render(make_board(position_text(random))), diagram);
+        ASSERT_EQ(render(make_board(stored_position_text(random))), diagram);
     }
 }
 

@@ -61,17 +61,17 @@ def test_a_position_that_does_not_load_is_named_in_a_value_error(run):
         run([SAMPLE[0], BAD, SAMPLE[1]], 1)
 
 
-def run_program(*args, timeout):
-    """Runs examples/batch.py in a session of its own, killed with every
-    process it started (the cluster's too) if it overruns."""
-    child = subprocess.Popen([sys.executable, str(EXAMPLES / "batch.py"), *args], stdout=subprocess.PIPE,
+def run_program(*args, timeout, program="batch.py"):
+    """Runs a program of examples/ (batch.py) in a session of its own,
+    killed with every process it started (the cluster's too) if it overruns."""
+    child = subprocess.Popen([sys.executable, str(EXAMPLES / program), *args], stdout=subprocess.PIPE,
                              stderr=subprocess.PIPE, text=True, start_new_session=True)
     try:
         out, err = child.communicate(timeout=timeout)
     except subprocess.TimeoutExpired:
         os.killpg(child.pid, signal.SIGKILL)
         out, err = child.communicate()
-        pytest.fail(f"batch.py ran over {timeout} s:\n{out}\n{err}")
+        pytest.fail(f"{program} ran over {timeout} s:\n{out}\n{err}")
     finally:
         try:
             os.killpg(child.pid, signal.SIGKILL)  # anything left behind

@@ -218,3 +218,71 @@ def test_a_range_past_the_end_or_empty_gives_nothing():
     assert games_of(data, start=len(data)) == []
     assert games_of(data, start=100, stop=100) == []
     assert games_of(data, start=200, stop=100) == []
+
+
+def random_game(seed, fen=None, plies=120):
+    rng = random.Random(seed)
+    board = Board(fen)
+    for _ in range(plies):
+        moves = board.legal_moves()
+        if not moves:
+            break
+        board.apply_move(rng.choice(moves))
+    return board
+
+
+@pytest.mark.parametrize("seed, fen", [(1, None), (2, None), (3, "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1"),
+                                       (4, "8/P6k/8/8/8/8/6Kp/8 w - - 0 40")])
+def test_what_pgn_writes_reads_back_as_the_same_game(seed, fen):
+    board = random_game(seed, fen)
+    headers = {"Event": 'A "quoted" \\ event', "White": "Ana", "ECO": "C42", "Annotator": "tests"}
+    text = board.pgn(headers)
+    assert all(len(line) <= 80 for line in text.splitlines())
+    [game] = games_of(text.encode())
+    assert game.errors == []
+    assert {k: game.headers[k] for k in headers} == headers
+    assert list(game.headers)[:7] == ["Event", "Site", "Date", "Round", "White", "Black", "Result"]
+    assert (game.headers["Site"], game.headers["Date"]) == ("?", "????.??.??")
+    assert game.result == game.headers["Result"] == board.result()
+    again = game.board()
+    assert str(again) == str(board) and again.zobrist_hash() == board.zobrist_hash()
+    assert [again.pop().uci() for _ in game.moves] == [board.pop().uci() for _ in game.moves]
+    assert game.starting_fen == fen and ("[SetUp \"1\"]" in text) == (fen is not None)
+
+
+def test_pgn_numbers_moves_from_the_side_to_move_and_ends_in_the_result():
+    board = Board("4k3/8/8/8/8/8/4P3/4K3 b - - 0 7")
+    for san in ("Kd7", "e4", "Ke6"):
+        board.apply_san(san)
+    assert board.pgn().split("\n\n", 1)[1] == "7... Kd7 8. e4 Ke6 *\n"
+    assert board.pgn({"Result": "1-0"}).endswith("8. e4 Ke6 1-0\n")
+    mated = Board()
+    for san in ("f3", "e5", "g4", "Qh4#"):
+        mated.apply_san(san)
+    assert mated.pgn().endswith("2. g4 Qh4# 0-1\n")
+    assert Board().pgn().endswith('[Result "*"]\n\n*\n')
+
+
+def test_a_history_that_is_no_game_cannot_be_written():
+    board = Board()
+    board.apply_move(plindervox.Move(12, 36))  # e2e5: applied, though no legal move
+    with pytest.raises(ValueError, match=r"^Cannot write the game as PGN: move 1 \(e2e5\) is not legal where it was played"):
+        board.pgn()
+    edited = Board()
+    edited.apply_san("e4")
+    edited.set_pieces_xor("Q", 1 << 3)  # the white queen taken off between moves
+    with pytest.raises(ValueError, match="the board's position is not the one its moves lead to"):
+        edited.pgn()
+
+
+@pytest.mark.parametrize("headers, error, message", [
+    ({"Bad Name": "x"}, ValueError, "Invalid PGN tag name: 'Bad Name'"),
+    ({"": "x"}, ValueError, "Invalid PGN tag name: ''"),
+    ({"Event": "two\nlines"}, ValueError, "Invalid PGN tag value for Event"),
+    ({"Round": 3}, TypeError, "headers must map str to str: a tag value is 'int'"),
+    ({1: "x"}, TypeError, "headers must map str to str: a tag name is 'int'"),
+    (["Event"], TypeError, "argument 'headers': 'list' object cannot be converted to 'dict'"),
+])
+def test_pgn_refuses_tags_it_cannot_write(headers, error, message):
+    with pytest.raises(error, match=message):
+        Board().pgn(headers)
