@@ -3,6 +3,7 @@
 // a move that legal_moves() lists, or rejects the text (RejectedInput).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,20 @@ std::string san(Board& board, const Move& move);
 // The same text worked out from the whole legal list: what san() does on an
 // inconsistent board, and what the tests compare its quicker way with.
 std::string san_from_legal_list(Board& board, const Move& move);
+
+// What a SAN text says about its move, read without a position.
+struct SanFields {
+    enum class Kind { KING_SIDE, QUEEN_SIDE, PIECE } kind = Kind::PIECE;
+    char letter = 'P';  // the upper-case piece letter, P for a pawn
+    int file = -1;      // of the origin, when the text names it
+    int rank = -1;
+    unsigned to = 0;
+    char promotion = 0;  // the upper-case letter, or 0
+};
+
+// The fields of a text that has the form of SAN, as parse_san reads it
+// (the leniency below); none for any other text.
+std::optional<SanFields> read_san_fields(std::string_view text);
 
 // The legal move a SAN text names. Beyond strict SAN it reads "0-0" and
 // "0-0-0", a missing, extra or wrong check sign, a trailing annotation, a

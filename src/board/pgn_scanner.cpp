@@ -391,10 +391,18 @@ std::size_t PgnScanner::scan(std::string_view bytes, std::uint64_t offset, Event
                 ++symbol_size_;
             }
             if (i == bytes.size()) break;
+            // Most moves end in a space or a number's dot: the token is taken
+            // here, and the byte by the movetext's own run below.
+            if (bytes[i] == ' ' || bytes[i] == '.') {
+                finish_symbol(offset + i, event);
+                if (event.kind != Event::Kind::none) return i;
+                continue;
+            }
         } else if (mode_ == Mode::movetext && (bytes[i] == ' ' || bytes[i] == '.')) {
-            if (bytes[i] == '.') line_blank_ = false;
+            for (; i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '.'); ++i) {
+                if (bytes[i] == '.') line_blank_ = false;
+            }
             column_zero_ = false;
-            ++i;
             continue;
         } else if (mode_ == Mode::tag_value) {
             while (i < bytes.size() && bytes[i] != '"' && bytes[i] != '\\' && bytes[i] != '\n') ++i;

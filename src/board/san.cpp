@@ -64,50 +64,49 @@ const char* check_sign(Board& board, const Move& move) {
     return has_legal_move(board) ? "+" : "#";
 }
 
-// What a SAN text says about its move.
-struct SanFields {
-    enum class Kind { KING_SIDE, QUEEN_SIDE, PIECE } kind = Kind::PIECE;
-    char letter = 'P';
-    int file = -1;  // of the origin, when the text names it
-    int rank = -1;
-    unsigned to = 0;
-    char promotion = 0;
-};
-
-bool ends_with(std::string_view text, std::string_view end) {
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
 bool is_file(char c) { return c >= 'a' && c <= 'h'; }
 bool is_rank(char c) { return c >= '1' && c <= '8'; }
-
-// Reads the text; none when it is no SAN at all.
-std::optional<SanFields> read_san(std::string_view text) {
-    // A trailing annotation, then up to two check or mate signs, right or wrong.
-    for (const std::string_view annotation : {"!!", "??", "!?", "?!", "!", "?"}) {
-        if (ends_with(text, annotation)) {
-            text.remove_suffix(annotation.size());
-            break;
-        }
+bool is_annotation_mark(char c) { return c == '!' || c == '?'; }
+bool is_piece_letter(char c) { return c == 'N' || c == 'B' || c == 'R' || c == 'Q' || c == 'K'; }
+bool is_promotion_letter(char c) {
+    switch (c) {
+        case 'Q': case 'R': case 'B': case 'N': case 'q': case 'r': case 'b': case 'n': return true;
+        default: return false;
     }
+}
+
+// "O-O" or "0-0" (king-side), "O-O-O" or "0-0-0" (queen-side); none for other text.
+// Read a byte at a time: it runs for every move of every game read.
+std::optional<SanFields::Kind> castling_named(std::string_view text) {
+    if (text.size() != 3 && text.size() != 5) return std::nullopt;
+    const char o = text[0];
+    if (o != 'O' && o != '0') return std::nullopt;
+    for (std::size_t i = 1; i < text.size(); i += 2) {
+        if (text[i] != '-' || text[i + 1] != o) return std::nullopt;
+    }
+    return text.size() == 3 ? SanFields::Kind::KING_SIDE : SanFields::Kind::QUEEN_SIDE;
+}
+
+}  // namespace
+
+std::optional<SanFields> read_san_fields(std::string_view text) {
+    // A trailing annotation ("!", "?", "!!", "??", "!?", "?!": one or two
+    // marks), then up to two check or mate signs, right or wrong.
+    for (int mark = 0; mark < 2 && !text.empty() && is_annotation_mark(text.back()); ++mark) text.remove_suffix(1);
     for (int sign = 0; sign < 2 && !text.empty() && (text.back() == '+' || text.back() == '#'); ++sign) {
         text.remove_suffix(1);
     }
     SanFields san;
-    if (text == "O-O" || text == "0-0") {
-        san.kind = SanFields::Kind::KING_SIDE;
+    if (const std::optional<SanFields::Kind> castling = castling_named(text)) {
+        san.kind = *castling;
         return san;
     }
-    if (text == "O-O-O" || text == "0-0-0") {
-        san.kind = SanFields::Kind::QUEEN_SIDE;
-        return san;
-    }
-    if (!text.empty() && std::string_view("NBRQK").find(text.front()) != std::string_view::npos) {
+    if (!text.empty() && is_piece_letter(text.front())) {
         san.letter = text.front();
         text.remove_prefix(1);
     }
     // A promotion: "=Q", or the letter straight after the destination, in either case.
-    if (text.size() >= 3 && std::string_view("QRBNqrbn").find(text.back()) != std::string_view::npos &&
+    if (text.size() >= 3 && is_promotion_letter(text.back()) &&
         (text[text.size() - 2] == '=' || is_rank(text[text.size() - 2]))) {
         san.promotion = upper(text.back());
         text.remove_suffix(text[text.size() - 2] == '=' ? 2 : 1);
@@ -131,6 +130,8 @@ std::optional<SanFields> read_san(std::string_view text) {
     if (!text.empty()) return std::nullopt;
     return san;
 }
+
+namespace {
 
 [[noreturn]] void reject_with_position(const char* reason, std::string_view text, const Board& board) {
     reject(reason + std::string(text) + " in " + position_text(board));
@@ -357,7 +358,7 @@ Move resolve_on_consistent_board(Board& board, const SanFields& san, std::string
 }
 
 Move parse_with(Board& board, std::string_view text, bool quick) {
-    const std::optional<SanFields> read = read_san(text);
+    const std::optional<SanFields> read = read_san_fields(text);
     if (!read) reject("Invalid SAN: " + std::string(text));
     if (quick && read->kind == SanFields::Kind::PIECE && is_consistent(board)) {
         return resolve_on_consistent_board(board, *read, text);

@@ -1,9 +1,10 @@
-// SAN text to a legal move. On a consistent board the candidates come from
-// the named piece kind and the destination alone (a knight's step back from
-// the square, the first piece along each line, the pawn one or two squares
-// behind or diagonally behind), so the legal list is never built; each
-// candidate is then tried as the legal filter tries a move. An inconsistent
-// board reads the text against its legal list and the letters its diagram shows.
+// SAN text to a legal move, for reading games. On a consistent board the
+// candidates of a piece move come from the named kind and the destination
+// alone (a knight's step back from the square, the first piece along each
+// line, the pawn one or two squares behind or diagonally behind), so the
+// legal list is never built; each candidate is then tried as the legal
+// filter tries a move, and a lone candidate is tried by playing it for good.
+// Castling, and every move of an inconsistent board, go through parse_san.
 #include "board/san_read.hpp"
 
 #include <vector>
@@ -11,59 +12,41 @@
 #include "board/apply.hpp"
 #include "board/attack_masks.hpp"
 #include "board/movegen.hpp"
+#include "board/rejection.hpp"
 
 namespace plindervox {
 namespace {
-
-bool is_file_letter(char c) { return c >= 'a' && c <= 'h'; }
-bool is_rank_digit(char c) { return c >= '1' && c <= '8'; }
-bool is_piece_letter(char c) { return c == 'N' || c == 'B' || c == 'R' || c == 'Q' || c == 'K'; }
-bool is_check_or_annotation(char c) { return c == '+' || c == '#' || c == '!' || c == '?'; }
-
-// The promotion a letter names, in either case; 0 for any other byte.
-char32_t promotion_named(char c) {
-    switch (c) {
-        case 'Q': case 'q': return U'q';
-        case 'R': case 'r': return U'r';
-        case 'B': case 'b': return U'b';
-        case 'N': case 'n': return U'n';
-        default: return 0;
-    }
-}
-
-std::optional<SanText::Castling> castling_named(std::string_view text) {
-    if (text == "O-O" || text == "0-0" || text == "o-o") return SanText::Castling::king_side;
-    if (text == "O-O-O" || text == "0-0-0" || text == "o-o-o") return SanText::Castling::queen_side;
-    return std::nullopt;
-}
 
 constexpr Bitboard file_squares(int file) { return A_FILE << file; }
 constexpr Bitboard rank_squares(int rank) { return RANK_1 << (8 * rank); }
 
 // The origins the text's file and rank leave open.
-Bitboard origins_allowed(const SanText& san) {
+Bitboard origins_allowed(const SanFields& san) {
     Bitboard allowed = ~Bitboard{0};
-    if (san.from_file >= 0) allowed &= file_squares(san.from_file);
-    if (san.from_rank >= 0) allowed &= rank_squares(san.from_rank);
+    if (san.file >= 0) allowed &= file_squares(san.file);
+    if (san.rank >= 0) allowed &= rank_squares(san.rank);
     return allowed;
 }
 
-Move move_of(unsigned from, const SanText& san) {
-    return Move{from, san.to, san.promotion != 0 ? san.promotion : NO_PROMOTION};
+// The promotion letter a move of the text carries: lower case, as the generators give it.
+char32_t promotion_of(const SanFields& san) {
+    return san.promotion != 0 ? static_cast<char32_t>(san.promotion - 'A' + 'a') : NO_PROMOTION;
 }
+
+Move move_of(unsigned from, const SanFields& san) { return Move{from, san.to, promotion_of(san)}; }
 
 // Pawns of the side to move with a pseudo-legal move onto san.to: a push
 // from one square behind (or two, over an empty square, onto the double-push
 // rank), or a capture from the named file diagonally behind, onto an
 // opposing piece or the en passant square. Consistent boards only.
-Bitboard pawn_origins(const Board& board, const SanText& san) {
+Bitboard pawn_origins(const Board& board, const SanFields& san) {
     const bool white = board.turn;
     const Bitboard own_pawns = board.pawns & own_pieces(board);
     const Bitboard occupied = board.white_pieces | board.black_pieces;
     const int to = static_cast<int>(san.to);
     const int forward = white ? 8 : -8;
     const int to_file = file_of(san.to);
-    if (san.from_file < 0 || san.from_file == to_file) {
+    if (san.file < 0 || san.file == to_file) {
         if (contains(occupied, san.to)) return 0;
         const int one_back = to - forward;
         if (one_back < 0 || one_back >= SQUARE_COUNT) return 0;
@@ -76,7 +59,7 @@ Bitboard pawn_origins(const Board& board, const SanText& san) {
         }
         return 0;
     }
-    const int side = san.from_file - to_file;
+    const int side = san.file - to_file;
     if (side != 1 && side != -1) return 0;
     const int from = to - forward + side;
     if (from < 0 || from >= SQUARE_COUNT || !contains(own_pawns, static_cast<unsigned>(from))) return 0;
@@ -89,11 +72,11 @@ Bitboard pawn_origins(const Board& board, const SanText& san) {
 
 // Pieces of the named kind of the side to move with a pseudo-legal move onto
 // san.to. Consistent boards only.
-Bitboard piece_origins(const Board& board, const SanText& san) {
+Bitboard piece_origins(const Board& board, const SanFields& san) {
     const Bitboard own = own_pieces(board);
     if (contains(own, san.to)) return 0;
     const Bitboard occupied = board.white_pieces | board.black_pieces;
-    switch (san.piece) {
+    switch (san.letter) {
         case U'N': return knight_attack_masks()[san.to] & board.knights & own;
         case U'K': {
             // Only the highest king of a side moves.
@@ -107,24 +90,10 @@ Bitboard piece_origins(const Board& board, const SanText& san) {
 }
 
 // A pawn's move onto the last rank must name its promotion, and no other move may.
-bool promotion_fits(const Board& board, const SanText& san) {
-    if (san.piece != U'P') return san.promotion == 0;
+bool promotion_fits(const Board& board, const SanFields& san) {
+    if (san.letter != U'P') return san.promotion == 0;
     const bool last_rank = contains(board.turn ? RANK_8 : RANK_1, san.to);
     return last_rank == (san.promotion != 0);
-}
-
-// The upper-case letter the diagram shows on a square (Black's over White's,
-// the later kind over the earlier), or 0 for an empty one.
-char32_t shown_piece(const Board& board, unsigned square) {
-    constexpr char32_t LETTERS[] = {U'K', U'Q', U'B', U'N', U'R', U'P'};
-    const Bitboard kinds[] = {board.kings, board.queens, board.bishops, board.knights, board.rooks, board.pawns};
-    for (const Bitboard colour : {board.black_pieces, board.white_pieces}) {
-        if (!contains(colour, square)) continue;
-        for (std::size_t i = 0; i < 6; ++i) {
-            if (contains(kinds[i] & colour, square)) return LETTERS[i];
-        }
-    }
-    return 0;
 }
 
 bool same_move(const Move& a, const Move& b) {
@@ -143,49 +112,21 @@ struct Choice {
     }
 };
 
-SanReading castling_move(Board& board, SanText::Castling castling) {
-    const unsigned file = castling == SanText::Castling::king_side ? 6 : 2;
-    for (const Move& move : castling_moves(board)) {
-        if (move.to_square % 8 == file) return {SanFault::none, move};
-    }
-    return {SanFault::illegal, Move{0, 0, NO_PROMOTION}};
-}
-
-// An inconsistent board: the legal list, each move's piece read off the diagram.
-SanReading from_legal_list(Board& board, const SanText& san) {
-    const std::size_t castling_count = castling_moves(board).size();
-    const std::vector<Move> legal = legal_moves(board);
-    const Bitboard allowed = origins_allowed(san);
-    const char32_t promotion = san.promotion != 0 ? san.promotion : NO_PROMOTION;
-    Choice choice;
-    for (std::size_t i = castling_count; i < legal.size(); ++i) {
-        const Move& move = legal[i];
-        if (move.to_square != san.to || move.promotion != promotion || !contains(allowed, move.from_square)) continue;
-        if (shown_piece(board, move.from_square) == san.piece) choice.offer(move);
-    }
-    return choice.reading;
-}
-
 // The origins of the pseudo-legal moves the text names on a consistent board.
-Bitboard candidate_origins(const Board& board, const SanText& san) {
+Bitboard candidate_origins(const Board& board, const SanFields& san) {
     if (!promotion_fits(board, san)) return 0;
-    return (san.piece == U'P' ? pawn_origins(board, san) : piece_origins(board, san)) & origins_allowed(san);
+    return (san.letter == U'P' ? pawn_origins(board, san) : piece_origins(board, san)) & origins_allowed(san);
 }
 
 // The legal move the text names on a consistent board, found from the
 // candidates of its piece kind.
-SanReading from_candidates(Board& board, const SanText& san) {
+SanReading from_candidates(Board& board, const SanFields& san) {
     Choice choice;
     for (Bitboard origins = candidate_origins(board, san); origins != 0;) {
         const Move move = move_of(pop_highest(origins), san);
         if (leaves_king_safe(board, move)) choice.offer(move);
     }
     return choice.reading;
-}
-
-SanReading read(Board& board, const SanText& san) {
-    if (san.castling != SanText::Castling::none) return castling_move(board, san.castling);
-    return is_consistent(board) ? from_candidates(board, san) : from_legal_list(board, san);
 }
 
 // Applies a pseudo-legal move and keeps it when it leaves the mover's king
@@ -199,64 +140,45 @@ bool applied_if_legal(Board& board, const Move& move) {
     return false;
 }
 
-}  // namespace
-
-std::optional<SanText> parse_san_text(std::string_view text) {
-    while (!text.empty() && is_check_or_annotation(text.back())) text.remove_suffix(1);
-    SanText san;
-    if (const auto castling = castling_named(text)) {
-        san.castling = *castling;
-        return san;
+// Any other board or text: Board.parse_san's own reading, its rejection
+// told apart by the word it begins with.
+SanReading read_by_parse_san(Board& board, std::string_view text) {
+    try {
+        return {SanFault::none, parse_san(board, text)};
+    } catch (const RejectedInput& rejected) {
+        const std::string_view message = rejected.message;
+        if (message.starts_with("Invalid")) return {SanFault::not_san, Move{0, 0, NO_PROMOTION}};
+        if (message.starts_with("Ambiguous")) return {SanFault::ambiguous, Move{0, 0, NO_PROMOTION}};
+        return {SanFault::illegal, Move{0, 0, NO_PROMOTION}};
     }
-    if (text.size() >= 3 && promotion_named(text.back()) != 0) {
-        const char before = text[text.size() - 2];
-        if (before == '=' || is_rank_digit(before)) {
-            san.promotion = promotion_named(text.back());
-            text.remove_suffix(before == '=' ? 2 : 1);
-        }
-    }
-    if (text.size() < 2 || !is_file_letter(text[text.size() - 2]) || !is_rank_digit(text.back())) return std::nullopt;
-    san.to = static_cast<unsigned>((text.back() - '1') * 8 + (text[text.size() - 2] - 'a'));
-    text.remove_suffix(2);
-    if (!text.empty() && is_piece_letter(text.front())) {
-        san.piece = static_cast<char32_t>(text.front());
-        text.remove_prefix(1);
-    }
-    // "x" (or ":") for a capture, "-" between the squares of long algebraic text.
-    if (!text.empty() && (text.back() == 'x' || text.back() == ':' || text.back() == '-')) text.remove_suffix(1);
-    if (!text.empty() && is_rank_digit(text.back())) {
-        san.from_rank = text.back() - '1';
-        text.remove_suffix(1);
-    }
-    if (!text.empty() && is_file_letter(text.back())) {
-        san.from_file = text.back() - 'a';
-        text.remove_suffix(1);
-    }
-    if (!text.empty() || (san.promotion != 0 && san.piece != U'P')) return std::nullopt;
-    return san;
 }
 
+}  // namespace
+
 SanReading read_san(Board& board, std::string_view text) {
-    const std::optional<SanText> san = parse_san_text(text);
+    const std::optional<SanFields> san = read_san_fields(text);
     if (!san) return {};
-    return read(board, *san);
+    if (san->kind != SanFields::Kind::PIECE || !is_consistent(board)) return read_by_parse_san(board, text);
+    return from_candidates(board, *san);
 }
 
 SanReading play_san(Board& board, std::string_view text, bool consistent) {
-    const std::optional<SanText> san = parse_san_text(text);
+    const std::optional<SanFields> san = read_san_fields(text);
     if (!san) return {};
+    if (san->kind != SanFields::Kind::PIECE || !consistent) {
+        const SanReading reading = read_by_parse_san(board, text);
+        if (reading.fault == SanFault::none) apply_move(board, reading.move);
+        return reading;
+    }
     // The common case, one piece of the kind that can go there: tried by
     // playing it for good, and taken back only if it proves illegal.
-    if (san->castling == SanText::Castling::none && consistent) {
-        const Bitboard origins = candidate_origins(board, *san);
-        if (origins != 0 && !has_several(origins)) {
-            const Move move = move_of(highest_square(origins), *san);
-            if (applied_if_legal(board, move)) return {SanFault::none, move};
-            return {SanFault::illegal, Move{0, 0, NO_PROMOTION}};
-        }
+    const Bitboard origins = candidate_origins(board, *san);
+    if (origins != 0 && !has_several(origins)) {
+        const Move move = move_of(highest_square(origins), *san);
+        if (applied_if_legal(board, move)) return {SanFault::none, move};
+        return {SanFault::illegal, Move{0, 0, NO_PROMOTION}};
     }
-    const SanReading reading = consistent && san->castling == SanText::Castling::none ? from_candidates(board, *san)
-                                                                                       : read(board, *san);
+    const SanReading reading = from_candidates(board, *san);
     if (reading.fault == SanFault::none) apply_move(board, reading.move);
     return reading;
 }

@@ -1,29 +1,15 @@
 // Reading a move written in Standard Algebraic Notation ("Nf3", "exd6",
-// "e8=Q", "O-O") against a position, leniently: "0-0" for "O-O", check and
-// mate signs and annotation suffixes ignored whether right or wrong, a
-// promotion with or without "=", more disambiguation than needed, a capture
-// with or without "x".
+// "e8=Q", "O-O") against a position, as Board.parse_san reads the text
+// (read_san_fields), but answering with what was wrong instead of throwing,
+// and able to play the move it finds at once: the PGN reader's way in.
 #pragma once
 
-#include <optional>
 #include <string_view>
 
 #include "board/board.hpp"
+#include "board/notation.hpp"
 
 namespace plindervox {
-
-// What a SAN text says, before any position is looked at.
-struct SanText {
-    enum class Castling { none, king_side, queen_side } castling = Castling::none;
-    char32_t piece = U'P';       // the upper-case piece letter, P for a pawn
-    int from_file = -1;          // 0-7, or -1 when not given
-    int from_rank = -1;          // 0-7, or -1 when not given
-    unsigned to = 0;
-    char32_t promotion = 0;      // lower-case n, b, r, q, or 0
-};
-
-// The fields of a text that has the form of SAN; none for any other text.
-std::optional<SanText> parse_san_text(std::string_view text);
 
 enum class SanFault { none, not_san, illegal, ambiguous };
 
