@@ -60,13 +60,14 @@ AttackMasks build_masks(const std::array<std::int8_t, 8>& dirs, std::int8_t dist
 
 // The tables are built on first read, once, safely under concurrent first
 // readers (function-local statics), and read without locking afterwards.
-// Inline, so that the hot paths pay a load and a test per read, not a call.
-inline const AttackMasks& knight_attack_masks() {
+// Inline, so that the hot paths pay a load and a test per read, not a call;
+// forced, as the compiler stops inlining them once enough generators read them.
+[[gnu::always_inline]] inline const AttackMasks& knight_attack_masks() {
     static const AttackMasks masks = build_masks(KNIGHT_DIRS, 3);
     return masks;
 }
 
-inline const AttackMasks& king_attack_masks() {
+[[gnu::always_inline]] inline const AttackMasks& king_attack_masks() {
     static const AttackMasks masks = build_masks(KING_DIRS, 2);
     return masks;
 }
