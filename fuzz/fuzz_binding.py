@@ -15,8 +15,14 @@ checked at the end by taking them all back.
 Board.__setstate__ is also given states of the world's boards damaged by the
 input (cut short, bytes overwritten, inserted or dropped, another version):
 each must load as a whole board or be refused with TypeError or ValueError.
+
+Board.read_pgn is given bytes from the input, mixed with the PGN text of the
+world's games, and a cut: read whole and as the two ranges either side of
+the cut, the file must give the same games; every member of each game
+answers, and each game's board writes a PGN that reads back as that game.
 """
 import copy
+import io
 import os
 import pickle
 import sys
@@ -158,7 +164,47 @@ def record(world, member, result):
     return result
 
 
+def games_summary(games):
+    return [(g.headers, [m.uci() for m in g.moves], g.starting_fen, g.result, g.errors) for g in games]
+
+
+def read_hostile_pgn(world, fdp):
+    """A file of input bytes and world games, read whole and in two ranges."""
+    parts = []
+    for _ in range(fdp.ConsumeIntInRange(1, 4)):
+        if fdp.ConsumeBool():
+            board = fdp.PickValueInList(world.boards)
+            try:
+                parts.append(board.pgn().encode())
+            except ValueError:  # a history that is no game
+                pass
+        else:
+            parts.append(fdp.ConsumeBytes(fdp.ConsumeIntInRange(0, 200)))
+    data = b"".join(parts)
+    cut = fdp.ConsumeIntInRange(0, len(data))
+    whole = list(Board.read_pgn(io.BytesIO(data), strict=False))
+    halves = list(Board.read_pgn(io.BytesIO(data), stop=cut)) + list(Board.read_pgn(io.BytesIO(data), start=cut))
+    assert games_summary(whole) == games_summary(halves), (data, cut)
+    for game in whole:
+        try:
+            board = game.board()
+        except ValueError:
+            assert game.errors, "a game without a position has an error"
+            continue
+        [again] = Board.read_pgn(io.BytesIO(board.pgn().encode()))
+        assert [m.uci() for m in again.moves] == [m.uci() for m in game.moves] and not again.errors, (data, again.errors)
+        assert again.board().fen() == board.fen()
+    strict_refused = False
+    try:
+        list(Board.read_pgn(io.BytesIO(data), strict=True))
+    except ValueError:
+        strict_refused = True
+    assert strict_refused == any(game.errors for game in whole), data
+
+
 def one_call(world, fdp):
+    if fdp.ConsumeIntInRange(0, 15) == 0:
+        return read_hostile_pgn(world, fdp)
     member = fdp.PickValueInList(MEMBERS)
     objects = world.objects_of(member.cls)
     receiver = fdp.PickValueInList(objects) if member.kind != "constructor" else None
