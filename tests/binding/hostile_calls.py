@@ -56,6 +56,9 @@ class RandomData:
     def ConsumeUnicodeNoSurrogates(self, count):
         return "".join(self._character(False) for _ in range(count))
 
+    def ConsumeBytes(self, count):
+        return bytes(self.rng.randrange(256) for _ in range(count))
+
 
 def wrong_outcomes():
     wrong = []
