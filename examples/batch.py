@@ -23,7 +23,7 @@ import time
 from concurrent.futures import ProcessPoolExecutor
 from contextlib import ExitStack
 from pathlib import Path
-from typing import Any, Callable, Dict, List, Optional, Tuple
+from typing import Any, Callable, Dict, List, Optional, Tuple, TypeVar
 
 from plindervox import Board
 
@@ -108,10 +108,13 @@ def local_cluster(workers: int) -> Any:
 # --8<-- [end:dask]
 
 
-def take_turns(rounds: int, ways: Dict[str, Callable[[], List[int]]]) -> Dict[str, Tuple[List[int], float]]:
+Results = TypeVar("Results")
+
+
+def take_turns(rounds: int, ways: Dict[str, Callable[[], Results]]) -> Dict[str, Tuple[Results, float]]:
     """Each way's results and its shortest time, the ways taking turns round by
     round, so that a busy spell of the machine does not fall on one alone."""
-    best: Dict[str, Tuple[List[int], float]] = {}
+    best: Dict[str, Tuple[Results, float]] = {}
     for _ in range(rounds):
         for name, run in ways.items():
             start = time.perf_counter()

@@ -19,16 +19,17 @@ ADDRESS uses a running cluster instead. bench/pgn_games.py writes a file of
 random legal games with ECO tags to try it on.
 """
 import argparse
-import importlib
 import os
 import sys
-import time
 from concurrent.futures import ProcessPoolExecutor
 from contextlib import ExitStack
 from pathlib import Path
 from typing import Any, Callable, Dict, List, Optional, Tuple
 
 from plindervox import Board
+
+# The cluster and the turn-taking timer are the perft program's.
+from batch import distributed, local_cluster, take_turns
 
 Summary = Dict[str, Any]
 
@@ -83,38 +84,16 @@ def run_processes(path: str, parts: int, workers: int, timeout: Optional[float] 
 
 
 # --8<-- [start:dask]
-def distributed() -> Any:
-    """Dask's distributed, imported only by the runs that use it: it is optional."""
-    return importlib.import_module("distributed")
-
-
 def run_dask(path: str, parts: int, client: Any, timeout: Optional[float] = None) -> Summary:
     """The same summary from the workers of a Dask cluster, one byte range a task."""
-    client.upload_file(str(Path(__file__).resolve()))  # the workers import this program
+    # The workers import this program, and batch.py and perft.py, which it imports.
+    for name in ("perft.py", "batch.py", "pgn_database.py"):
+        client.upload_file(str(Path(__file__).resolve().with_name(name)))
     ranges = byte_ranges(path, parts)
     futures = [client.submit(summarise, path, start, stop, pure=False) for start, stop in ranges]
     distributed().wait(futures, timeout=timeout)
     return merged(client.gather(futures))
-
-
-def local_cluster(workers: int) -> Any:
-    """A Dask cluster of worker processes on this machine, on 127.0.0.1 only."""
-    return distributed().LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
-                                      host="127.0.0.1", dashboard_address=None)
 # --8<-- [end:dask]
-
-
-def take_turns(rounds: int, ways: Dict[str, Callable[[], Summary]]) -> Dict[str, Tuple[Summary, float]]:
-    """Each way's summary and its shortest time, the ways taking turns round by round."""
-    best: Dict[str, Tuple[Summary, float]] = {}
-    for _ in range(rounds):
-        for name, run in ways.items():
-            start = time.perf_counter()
-            summary = run()
-            seconds = time.perf_counter() - start
-            if name not in best or seconds < best[name][1]:
-                best[name] = summary, seconds
-    return best
 
 
 def report(summary: Summary, top: int) -> List[str]:
