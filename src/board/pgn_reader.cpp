@@ -11,6 +11,7 @@ namespace {
 
 // A tag value as written, its escapes undone: \" is a quote, \\ a backslash.
 std::string unescaped(std::string_view value) {
+    if (value.find('\\') == std::string_view::npos) return std::string(value);
     std::string text;
     text.reserve(value.size());
     for (std::size_t i = 0; i < value.size(); ++i) {
@@ -75,6 +76,11 @@ void set_up_board(PgnGame& game, std::uint64_t line) {
 
 PgnGame read_game(std::string_view bytes, const std::vector<PgnToken>& tokens, std::uint64_t first_line) {
     PgnGame game;
+    game.headers.reserve(16);  // the roster and a few more: most games never grow it
+    // A token's bytes; its offsets come from the scanner, so lie within the game.
+    const auto text_of = [bytes](std::uint32_t begin, std::uint32_t end) {
+        return std::string_view(bytes.data() + begin, end - begin);
+    };
     bool set_up = false;
     bool playing = true;  // until the first fault: the moves after it cannot be checked
     // Whether the pieces are consistent, found once: legal moves keep a
@@ -83,10 +89,10 @@ PgnGame read_game(std::string_view bytes, const std::vector<PgnToken>& tokens, s
     std::optional<std::string> marker;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const PgnToken& token = tokens[i];
-        const std::string_view text = bytes.substr(token.begin, token.end - token.begin);
+        const std::string_view text = text_of(token.begin, token.end);
         if (token.kind == PgnToken::Kind::tag_name && i + 1 < tokens.size()) {
             const PgnToken& value = tokens[++i];
-            game.headers.emplace_back(std::string(text), unescaped(bytes.substr(value.begin, value.end - value.begin)));
+            game.headers.emplace_back(std::string(text), unescaped(text_of(value.begin, value.end)));
             continue;
         }
         if (!set_up && token.kind != PgnToken::Kind::fault) {

@@ -403,6 +403,15 @@ std::size_t PgnScanner::scan(std::string_view bytes, std::uint64_t offset, Event
                 if (bytes[i] == '.') line_blank_ = false;
             }
             column_zero_ = false;
+            // The next move or number begins here: taken up as step() would.
+            if (i < bytes.size() && is_symbol_char(bytes[i])) {
+                mode_ = Mode::symbol;
+                token_start_ = offset + i;
+                symbol_[0] = bytes[i];
+                symbol_size_ = 1;
+                line_blank_ = false;
+                ++i;
+            }
             continue;
         } else if (mode_ == Mode::tag_value) {
             while (i < bytes.size() && bytes[i] != '"' && bytes[i] != '\\' && bytes[i] != '\n') ++i;
