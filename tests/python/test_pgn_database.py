@@ -1,7 +1,8 @@
 """examples/pgn_database.py: results per opening code over byte ranges, in
 worker processes and on a Dask cluster, give what the serial run gives."""
-import importlib.util
+import runpy
 import sys
+import types
 from pathlib import Path
 
 import pytest
@@ -14,13 +15,10 @@ from test_batch import dask_missing, run_program  # noqa: E402
 
 
 def bench_module(name):
-    """A program of bench/, loaded from its file: bench/ stays off sys.path,
+    """A program of bench/, run from its file: bench/ stays off sys.path,
     where its perft.py would stand in for examples/perft.py in the worker
     processes that import examples/batch.py."""
-    spec = importlib.util.spec_from_file_location(name, ROOT / "bench" / f"{name}.py")
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    return types.SimpleNamespace(**runpy.run_path(str(ROOT / "bench" / f"{name}.py"), run_name=name))
 
 
 pgn_games = bench_module("pgn_games")
